@@ -1,0 +1,20 @@
+# tb_layer(name [DEPS lib ...]): a static library from every .cpp in the calling
+# folder. Files named *_win.cpp are Win32 and build only in the Windows tree;
+# everything else is portable and builds in every tree.
+function(tb_layer name)
+    cmake_parse_arguments(L "" "" "DEPS;WIN32_LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(NOT WIN32)
+        list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
+    endif()
+    if(NOT sources)
+        add_library(${name} INTERFACE)
+        target_link_libraries(${name} INTERFACE ${L_DEPS})
+        return()
+    endif()
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC ${L_DEPS})
+    if(WIN32 AND L_WIN32_LIBS)
+        target_link_libraries(${name} PUBLIC ${L_WIN32_LIBS})
+    endif()
+endfunction()

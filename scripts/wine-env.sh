@@ -1,0 +1,44 @@
+# Sourced: the environment every Wine run of this project uses, and helpers to
+# bring up (and tear down) a private X display and one persistent wineserver.
+# TB_BUILD_ROOT (default: build) holds the trees and the Wine prefix.
+tb_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+tb_build_root="${TB_BUILD_ROOT:-$tb_root/build}"
+case "$tb_build_root" in /*) ;; *) tb_build_root="$tb_root/$tb_build_root" ;; esac
+export WINEPREFIX="$tb_build_root/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+tb_xvfb_pid=""
+tb_start_display() {
+    # A private Xvfb, so tests never draw on (or wait for) the user's desktop.
+    local n
+    for n in $(seq 90 150); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    tb_xvfb_pid=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        sleep 0.1
+    done
+    echo "wine-env: Xvfb did not come up" >&2
+    return 1
+}
+
+tb_start_wineserver() {
+    # One persistent server for the whole run: each test process then starts in
+    # a tenth of a second instead of seconds. Its output must not hold our pipe.
+    wineserver -p >/dev/null 2>&1 </dev/null
+}
+
+tb_stop_all() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$tb_xvfb_pid" ]; then
+        kill "$tb_xvfb_pid" 2>/dev/null || true
+        wait "$tb_xvfb_pid" 2>/dev/null || true
+        tb_xvfb_pid=""
+    fi
+}
