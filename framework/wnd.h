@@ -1,0 +1,148 @@
+#pragma once
+// Window objects: one C++ object bound to one window, with the window's messages
+// unpacked into virtual handlers. Three ways to bind, one dispatch:
+//   - windows of the layer's own classes (CreateEx): the object travels in
+//     lpCreateParams and is stored in GWLP_USERDATA on WM_NCCREATE;
+//   - existing windows, e.g. controls of a dialog template (SubclassWindow,
+//     SubclassDlgItem): SetWindowSubclass with the object as its dwRefData;
+//   - dialog windows from templates (CDialog, CFormView): bound on WM_INITDIALOG
+//     and then subclassed like any other existing window.
+// Every path ends in WindowProc; what a handler leaves alone goes to Default(),
+// which is DefWindowProc for own windows and the previous procedure otherwise.
+//
+// Notifications a parent receives about a child (WM_NOTIFY, WM_COMMAND from a
+// control, WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*) are first offered back to the
+// child's own object through OnReflect, so a control's drawing and behaviour
+// live in the control. Children that are not window objects never see them.
+#include "framework/command.h"
+
+#include <windows.h>
+
+#include <string>
+
+class CWnd;
+
+// Moves texts between a window's child controls and the object's members.
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, bool bSaveAndValidate)
+        : m_pDlgWnd(pDlgWnd), m_bSaveAndValidate(bSaveAndValidate) {}
+    CWnd* m_pDlgWnd;
+    bool m_bSaveAndValidate; // true: controls -> members; false: members -> controls
+};
+// Text of control `nIDC` <-> `value`.
+void DDX_Text(CDataExchange* pDX, int nIDC, std::wstring& value);
+// Binds `control` to child `nIDC` (subclassing it) the first time it runs.
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control);
+
+class CWnd : public CCmdTarget {
+public:
+    CWnd() = default;
+    // Destroys a window the object created; releases (unsubclasses) one it only
+    // subclassed. A derived class whose handlers must see the destruction should
+    // call DestroyWindow in its own destructor.
+    ~CWnd() override;
+
+    HWND m_hWnd = nullptr;
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // ---- Creation and binding ----
+    // Registers (once) a window class served by the layer's window procedure and
+    // returns its name. `name` null: the layer's default class.
+    static const wchar_t* RegisterWndClass(const wchar_t* name = nullptr, UINT style = 0,
+                                           HICON hIcon = nullptr, HCURSOR hCursor = nullptr,
+                                           HBRUSH hBackground = nullptr);
+    // Creates a window of such a class (default class when pszClass is null).
+    // `idOrMenu` is the child id for WS_CHILD windows, else an HMENU.
+    bool CreateEx(DWORD dwExStyle, const wchar_t* pszTitle, DWORD dwStyle, int x, int y, int cx,
+                  int cy, HWND hParent, UINT_PTR idOrMenu, const wchar_t* pszClass = nullptr);
+    // Creates a window of a foreign class (a common control) and subclasses it.
+    bool CreateControl(const wchar_t* pszClass, const wchar_t* pszText, DWORD dwStyle,
+                       const RECT& rc, CWnd* pParent, UINT nID, DWORD dwExStyle = 0);
+    bool SubclassWindow(HWND hWnd);
+    bool SubclassDlgItem(UINT nID, CWnd* pParent);
+    HWND UnsubclassWindow();
+    bool DestroyWindow();
+
+    // ---- Message handling ----
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Default processing of the message being handled right now.
+    LRESULT Default();
+    // Given every queued message of the thread before it is dispatched (message
+    // loop); true when the object consumed it.
+    virtual bool PreTranslateMessage(MSG& msg);
+    // A notification about this window, reflected from its parent: `msg` is the
+    // parent's message (WM_NOTIFY, WM_COMMAND, WM_DRAWITEM, WM_MEASUREITEM or a
+    // WM_CTLCOLOR*). Return true and set `result` to answer it.
+    virtual bool OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Offers a parent's notification to the child's window object; false when the
+    // child is not one or does not answer.
+    static bool Reflect(HWND hChild, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Runs command `id` along this object's routing chain (OnCmdMsg) when it is
+    // enabled. An error the command raises is reported here, in a message box with
+    // the stop icon: the error's own text, or "Command failed." when it has none.
+    bool RunCommand(unsigned id);
+
+    // ---- Data exchange (dialogs, form views) ----
+    virtual void DoDataExchange(CDataExchange* pDX);
+    bool UpdateData(bool bSaveAndValidate = true);
+
+    // ---- Thin helpers ----
+    HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
+    std::wstring GetWindowText() const;
+    void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
+    bool ShowWindow(int nCmdShow) { return ::ShowWindow(m_hWnd, nCmdShow) != FALSE; }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    void Invalidate(bool bErase = true) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
+    RECT GetClientRect() const;
+    void MoveWindow(const RECT& rc, bool bRepaint = true);
+    LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageW(m_hWnd, msg, wParam, lParam);
+    }
+    bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::PostMessageW(m_hWnd, msg, wParam, lParam) != FALSE;
+    }
+    UINT_PTR SetTimer(UINT_PTR id, UINT ms) { return ::SetTimer(m_hWnd, id, ms, nullptr); }
+    void KillTimer(UINT_PTR id) { ::KillTimer(m_hWnd, id); }
+
+protected:
+    // Handlers the base WindowProc calls. Those whose default matters call Default().
+    virtual int OnCreate(CREATESTRUCTW* pcs);   // 0 to go on, -1 to abort creation
+    virtual bool OnInitDialog();                // dialog windows: after binding
+    virtual void OnDestroy() {}                 // window still valid
+    virtual void OnClose() { Default(); }       // default: DestroyWindow
+    virtual void OnSize(UINT /*nType*/, int /*cx*/, int /*cy*/) { Default(); }
+    virtual void OnTimer(UINT_PTR /*nIDEvent*/) { Default(); }
+    virtual void OnSetFocus(HWND /*hOldFocus*/) { Default(); }
+    virtual void OnContextMenu(HWND /*hWnd*/, POINT /*ptScreen*/) { Default(); }
+    // WM_COMMAND that no child took by reflection. Base: menu items, accelerators
+    // and button clicks run the command through RunCommand.
+    virtual bool OnCommand(WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY that the sending child did not take by reflection.
+    virtual bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Called after the window is gone (WM_NCDESTROY); m_hWnd is already null.
+    virtual void PostNcDestroy() {}
+
+private:
+    struct MessageRecord {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    enum class Binding { none, own, subclassed };
+
+    static LRESULT CALLBACK StaticWndProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK StaticSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static INT_PTR CALLBACK StaticDialogProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Unbind();
+
+    Binding m_binding = Binding::none;
+    const MessageRecord* m_pCurrent = nullptr;
+
+    // Dialog windows use the dialog procedure for binding.
+    friend class CDialog;
+    friend class CFormView;
+    static DLGPROC DialogProc() { return &CWnd::StaticDialogProc; }
+};
