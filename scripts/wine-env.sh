@@ -28,14 +28,26 @@ tb_start_display() {
     return 1
 }
 
+tb_keeper_pid=""
 tb_start_wineserver() {
     # One persistent server for the whole run: each test process then starts in
     # a tenth of a second instead of seconds. Its output must not hold our pipe.
     wineserver -p >/dev/null 2>&1 </dev/null
+    # Wine's own service processes start with the first program and inherit its
+    # output; a program that outlives every test starts them with /dev/null,
+    # so no test's pipe is held open after the test ends.
+    (sleep infinity | wine cmd.exe >/dev/null 2>&1) &
+    tb_keeper_pid=$!
+    wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 tb_stop_all() {
     wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$tb_keeper_pid" ]; then
+        pkill -P "$tb_keeper_pid" 2>/dev/null || true
+        wait "$tb_keeper_pid" 2>/dev/null || true
+        tb_keeper_pid=""
+    fi
     if [ -n "$tb_xvfb_pid" ]; then
         kill "$tb_xvfb_pid" 2>/dev/null || true
         wait "$tb_xvfb_pid" 2>/dev/null || true
