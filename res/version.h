@@ -1,0 +1,8 @@
+// The program's version, read by the resource script's version block and by
+// the tests that check what the About box shows.
+#pragma once
+#define TB_VERSION_MAJOR 1
+#define TB_VERSION_MINOR 0
+#define TB_VERSION_PATCH 0
+#define TB_VERSION_BUILD 0
+#define TB_VERSION_TEXT "1.0.0.0"
