@@ -45,6 +45,10 @@ public:
     virtual bool ProcessMessageFilter(int code, MSG& msg);
     // WinMain in one call: InitInstance, then Run or ExitInstance.
     int RunApplication();
+    // Dispatches every message waiting now (each offered to PreTranslateMessage),
+    // then the idle work once. Returns false once WM_QUIT was taken. For loops
+    // that wait on something else (tests, start-up checks).
+    bool PumpWaitingMessages();
 
     // ---- Settings ----
     // Settings live under HKEY_CURRENT_USER\Software\<key>\<application title>.

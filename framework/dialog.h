@@ -40,6 +40,11 @@ protected:
     CWnd* m_pParentWnd;
 
 private:
+    void OnDialogBound() override;
+
+public:
+
+private:
     bool m_bModal = false;
 };
 

@@ -143,7 +143,8 @@ public:
     bool DoPromptFileName(std::wstring& fileName, bool bOpen);
 
 private:
-    bool CreateWindows(bool bMakeVisible);
+    bool CreateWindows();
+    void DiscardCreated();
     void InitialUpdateFrame(bool bMakeVisible);
     UINT m_nIDResource;
     std::wstring m_strings;

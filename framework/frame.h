@@ -97,7 +97,7 @@ private:
     std::vector<CCommandSurface*> m_surfaces;
     std::wstring m_strPlacementKey, m_strPlacementValue;
     bool m_bPlacementTried = false;
-    bool m_bInMenu = false;
+    CCmdTarget* m_pPopupRoute = nullptr; // while a context menu tracks
     std::wstring m_strIdleMessage; // message pane text before a menu opened
     HICON m_hIconBig = nullptr, m_hIconSmall = nullptr;
 };

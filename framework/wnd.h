@@ -35,6 +35,12 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::wstring& value);
 // Binds `control` to child `nIDC` (subclassing it) the first time it runs.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control);
 
+// Runs command `id` along `route` when it is enabled; an error the command
+// raises is reported here, the one place for it: a message box with the stop
+// icon and the error's own text, or "Command failed." when it has none.
+// Returns true when the command ran (or failed and was reported).
+bool RunRoutedCommand(CCmdTarget& route, unsigned id);
+
 class CWnd : public CCmdTarget {
 public:
     CWnd() = default;
@@ -79,10 +85,8 @@ public:
     // child is not one or does not answer.
     static bool Reflect(HWND hChild, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    // Runs command `id` along this object's routing chain (OnCmdMsg) when it is
-    // enabled. An error the command raises is reported here, in a message box with
-    // the stop icon: the error's own text, or "Command failed." when it has none.
-    bool RunCommand(unsigned id);
+    // RunRoutedCommand along this object's routing chain (OnCmdMsg).
+    bool RunCommand(unsigned id) { return RunRoutedCommand(*this, id); }
 
     // ---- Data exchange (dialogs, form views) ----
     virtual void DoDataExchange(CDataExchange* pDX);
@@ -107,6 +111,10 @@ public:
     void KillTimer(UINT_PTR id) { ::KillTimer(m_hWnd, id); }
 
 protected:
+    // The command-table builders of CCmdTarget stay visible next to the
+    // WM_COMMAND handler of the same name.
+    using CCmdTarget::OnCommand;
+
     // Handlers the base WindowProc calls. Those whose default matters call Default().
     virtual int OnCreate(CREATESTRUCTW* pcs);   // 0 to go on, -1 to abort creation
     virtual bool OnInitDialog();                // dialog windows: after binding
@@ -123,6 +131,9 @@ protected:
     virtual bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Called after the window is gone (WM_NCDESTROY); m_hWnd is already null.
     virtual void PostNcDestroy() {}
+    // The object destroys its window when it goes, even a subclassed one (set for
+    // windows the object created through another API, e.g. dialogs).
+    void SetOwnsWindow(bool bOwns) { m_bOwnsWindow = bOwns; }
 
 private:
     struct MessageRecord {
@@ -136,10 +147,13 @@ private:
     static LRESULT CALLBACK StaticSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static INT_PTR CALLBACK StaticDialogProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // A dialog window was just bound (before OnInitDialog).
+    virtual void OnDialogBound() {}
     void Unbind();
 
     Binding m_binding = Binding::none;
     const MessageRecord* m_pCurrent = nullptr;
+    bool m_bOwnsWindow = false;
 
     // Dialog windows use the dialog procedure for binding.
     friend class CDialog;
