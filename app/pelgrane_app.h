@@ -1,0 +1,35 @@
+#pragma once
+// The application object: start-up in a fixed order, the accelerator keys inside
+// the system's modal loops, the About box.
+#include "framework/accel.h"
+#include "framework/app.h"
+#include "framework/shell.h"
+
+#include <memory>
+#include <string>
+
+class IWatchPageReader;
+class CPelgraneDoc;
+
+class CPelgraneApp : public CWinApp {
+public:
+    CPelgraneApp();
+    ~CPelgraneApp() override;
+
+    bool InitInstance() override;
+    bool ProcessMessageFilter(int code, MSG& msg) override;
+    void OnAppAbout();
+
+    // Where the default project lives: the program's folder, "Default.torvane".
+    static std::wstring DefaultProjectPath();
+    // The name an unreadable default project is moved to, so the next start
+    // begins with a new project instead of failing again.
+    static std::wstring SetAsidePath(const std::wstring& defaultPath);
+
+    CAccelTable m_hAccel;
+
+private:
+    CPelgraneDoc* GetPelgraneDoc() const;
+    std::unique_ptr<COleInit> m_ole;
+    std::unique_ptr<IWatchPageReader> m_reader;
+};

@@ -1,0 +1,131 @@
+#include "app/pelgrane_app.h"
+
+#include "framework/frame.h"
+#include "framework/strings.h"
+#include "res/resource.h"
+#include "ui/about_dlg.h"
+#include "ui/main_frame.h"
+#include "ui/pelgrane_doc.h"
+#include "ui/pelgrane_view.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace {
+
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+CPelgraneApp::CPelgraneApp() : CWinApp(LoadResString(AFX_IDS_APP_TITLE)) {
+    OnCommand(ID_APP_ABOUT, &CPelgraneApp::OnAppAbout);
+    OnCommand(ID_FILE_NEW, &CWinApp::OnFileNew);
+    OnCommand(ID_FILE_OPEN, &CWinApp::OnFileOpen);
+    OnCommand(ID_APP_EXIT, &CWinApp::OnAppExit);
+}
+
+CPelgraneApp::~CPelgraneApp() = default;
+
+std::wstring CPelgraneApp::DefaultProjectPath() {
+    std::wstring program = ProgramPath();
+    return program.substr(0, program.find_last_of(L"\\/") + 1) + L"Default.torvane";
+}
+
+std::wstring CPelgraneApp::SetAsidePath(const std::wstring& defaultPath) {
+    return defaultPath + L".unreadable";
+}
+
+CPelgraneDoc* CPelgraneApp::GetPelgraneDoc() const {
+    return m_template ? dynamic_cast<CPelgraneDoc*>(m_template->GetDocument()) : nullptr;
+}
+
+bool CPelgraneApp::InitInstance() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, 0xFF};
+    InitCommonControlsEx(&icc);
+
+    m_ole = std::make_unique<COleInit>();
+    if (!m_ole->Succeeded()) {
+        AppMessageBox(LoadResString(IDP_OLE_INIT_FAILED), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    SetRegistryKey(L"TorvanePelgrane");
+    m_hAccel.Load(IDR_MAINFRAME);
+
+    const std::wstring defaultPath = DefaultProjectPath();
+    auto makeDocument = [this, defaultPath]() -> std::unique_ptr<CDocument> {
+        auto doc = std::make_unique<CPelgraneDoc>();
+        doc->SetDefaultProjectPath(defaultPath);
+        doc->SetSite(m_reader.get(), {}, L"http://127.0.0.1/");
+        return doc;
+    };
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, LoadResString(IDR_MAINFRAME), makeDocument,
+        [] { return std::make_unique<CMainFrame>(); },
+        [] { return std::make_unique<CPelgraneView>(); }));
+
+    CSingleDocTemplate* docTemplate = GetDocTemplate();
+    CShellFileType type;
+    type.progId = docTemplate->GetDocString(CSingleDocTemplate::regFileTypeId);
+    type.displayName = docTemplate->GetDocString(CSingleDocTemplate::regFileTypeName);
+    type.extension = docTemplate->GetDocString(CSingleDocTemplate::filterExt);
+    type.programPath = ProgramPath();
+    RegisterShellFileType(type);
+
+    CCommandLineInfo info;
+    ParseCommandLine(info);
+    bool openingDefault = false;
+    if (info.m_strFileName.empty() && FileExists(defaultPath)) {
+        info.m_strFileName = defaultPath;
+        info.m_nShellCommand = CCommandLineInfo::FileOpen;
+        openingDefault = true;
+    }
+    if (!ProcessShellCommand(info)) {
+        // The load error was shown and nothing was saved (the close-time save is
+        // not armed yet), so a file named on the command line never costs the
+        // user the default project. An unreadable default project is moved
+        // aside, keeping its bytes, so that the next start is a clean one.
+        if (openingDefault)
+            MoveFileExW(defaultPath.c_str(), SetAsidePath(defaultPath).c_str(),
+                        MOVEFILE_REPLACE_EXISTING);
+        return false;
+    }
+    if (m_pMainWnd) {
+        m_pMainWnd->ShowWindow(SW_SHOWNORMAL);
+        m_pMainWnd->UpdateWindow();
+        DragAcceptFiles(m_pMainWnd->m_hWnd, TRUE);
+    }
+    if (CPelgraneDoc* doc = GetPelgraneDoc())
+        doc->EnableSaveAtClose();
+    return true;
+}
+
+bool CPelgraneApp::ProcessMessageFilter(int code, MSG& msg) {
+    if (m_hAccel.IsLoaded() && m_pMainWnd && m_pMainWnd->m_hWnd &&
+        m_hAccel.Translate(m_pMainWnd->m_hWnd, msg))
+        return true;
+    return CWinApp::ProcessMessageFilter(code, msg);
+}
+
+void CPelgraneApp::OnAppAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
+}

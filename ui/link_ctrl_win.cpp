@@ -1,0 +1,119 @@
+#include "ui/link_ctrl.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+CLinkCtrl::CLinkCtrl() {
+    m_open = [](const std::wstring& url) {
+        ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    };
+}
+
+CLinkCtrl::~CLinkCtrl() {
+    if (m_hTooltip)
+        ::DestroyWindow(m_hTooltip);
+    if (m_hUnderlined)
+        DeleteObject(m_hUnderlined);
+}
+
+void CLinkCtrl::SetTooltip(const std::wstring& text) {
+    if (!m_hWnd)
+        return;
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = ::GetParent(m_hWnd);
+    ti.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+    ti.lpszText = const_cast<wchar_t*>(text.c_str());
+    if (!m_hTooltip) {
+        m_hTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                                     nullptr, nullptr);
+        ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    } else {
+        ::SendMessageW(m_hTooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
+std::wstring CLinkCtrl::GetTooltip() const {
+    if (!m_hTooltip)
+        return {};
+    wchar_t buffer[256] = {};
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.hwnd = ::GetParent(m_hWnd);
+    ti.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+    ti.lpszText = buffer;
+    ::SendMessageW(m_hTooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
+    return buffer;
+}
+
+SIZE CLinkCtrl::TextSize() const {
+    SIZE size{};
+    std::wstring text = GetWindowText();
+    HDC dc = ::GetDC(m_hWnd);
+    HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ::ReleaseDC(m_hWnd, dc);
+    return size;
+}
+
+void CLinkCtrl::SizeToContent() {
+    if (!m_hWnd)
+        return;
+    // Owner drawing from here on: the button's own face would not look like a link.
+    LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, (style & ~LONG_PTR(BS_TYPEMASK)) | BS_OWNERDRAW);
+    SIZE size = TextSize();
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Invalidate();
+}
+
+void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
+    if (!m_hUnderlined) {
+        LOGFONTW lf{};
+        HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+        GetObjectW(font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT),
+                   sizeof lf, &lf);
+        lf.lfUnderline = TRUE;
+        m_hUnderlined = CreateFontIndirectW(&lf);
+    }
+    std::wstring text = GetWindowText();
+    FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    HGDIOBJ old = SelectObject(dis.hDC, m_hUnderlined);
+    SetBkMode(dis.hDC, TRANSPARENT);
+    SetTextColor(dis.hDC, GetSysColor(COLOR_HOTLIGHT));
+    RECT rc = dis.rcItem;
+    DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    if (dis.itemState & ODS_FOCUS)
+        DrawFocusRect(dis.hDC, &dis.rcItem);
+    SelectObject(dis.hDC, old);
+}
+
+LRESULT CLinkCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SETCURSOR) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+bool CLinkCtrl::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == WM_DRAWITEM) {
+        Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        result = TRUE;
+        return true;
+    }
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (m_open && !m_strURL.empty())
+            m_open(m_strURL);
+        result = 0;
+        return true;
+    }
+    return false;
+}

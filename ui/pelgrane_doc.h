@@ -1,0 +1,69 @@
+#pragma once
+// The project document: one movie collection and the state of the download run
+// that works on it. It answers Add and Batch Add, and saves itself once when
+// the program closes: to its own file, or to the default project when it has
+// none.
+#include "framework/document.h"
+#include "model/movie_list.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CPelgraneDoc : public CDocument {
+public:
+    // Fills `links` with the watch addresses found on the page at `url`.
+    using LinkHarvester =
+        std::function<void(const std::wstring& url, std::vector<std::wstring>& links)>;
+
+    CPelgraneDoc();
+    ~CPelgraneDoc() override;
+
+    void Serialize(CArchive& ar) override;
+    bool OnNewDocument() override;
+    // Saves (see SaveAtClose), then closes the windows, which ends the program.
+    void OnCloseDocument() override;
+
+    // Removes every movie with this watch address; the list view drops its rows.
+    void RemoveMovie(const std::wstring& url);
+
+    // ---- Commands ----
+    void OnAddMovie();
+    void OnBatchAdd();
+
+    // ---- The download run ----
+    // Queues the checked movies and starts the run.
+    void StartDownload();
+    // Ends the run: statuses rewritten first, then the run's threads stopped;
+    // the views are updated.
+    void StopDownload();
+    // The output folder, created when missing.
+    std::wstring GetOutputFolder() const;
+
+    // ---- Wiring, set by the application before the document is used ----
+    // The site: the watch-page reader, the link harvester and the site root the
+    // dialogs' example addresses are built from.
+    void SetSite(IWatchPageReader* reader, LinkHarvester harvester, std::wstring siteRoot);
+    // Where a project without a file of its own goes at close.
+    void SetDefaultProjectPath(std::wstring path) { m_strDefaultProject = std::move(path); }
+    const std::wstring& GetDefaultProjectPath() const { return m_strDefaultProject; }
+    // The close-time save is armed only once the program has started with this
+    // document: a start-up whose load failed writes nothing, so neither the
+    // default project nor any other file is replaced by a partial read.
+    void EnableSaveAtClose(bool bEnable = true) { m_bSaveAtClose = bEnable; }
+
+    CYoutubeFileList m_movies;
+    std::atomic<std::int32_t> m_bDownloading{0};
+
+private:
+    // Asks for one address with the address dialog; true when the user confirmed.
+    bool AskAddress(bool bBatch, std::wstring& address);
+    void SaveAtClose();
+
+    LinkHarvester m_getWatchLinks;
+    std::wstring m_strSiteRoot;
+    std::wstring m_strDefaultProject;
+    bool m_bSaveAtClose = false;
+};
