@@ -186,7 +186,8 @@ std::wstring CArchive::ReadString() {
             const std::size_t units = std::min<std::size_t>(text.size() - done, sizeof chunk / 2);
             ReadBytes(chunk, units * 2);
             for (std::size_t i = 0; i < units; ++i)
-                text[done + i] = static_cast<wchar_t>(GetLittleEndian<std::uint16_t>(chunk + 2 * i));
+                text[done + i] =
+                    static_cast<wchar_t>(GetLittleEndian<std::uint16_t>(chunk + 2 * i));
             done += units;
         }
     } else {

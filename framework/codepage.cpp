@@ -16,8 +16,7 @@ wchar_t Cp1252ToWide(unsigned char byte) noexcept {
     return static_cast<wchar_t>(byte);
 }
 
-void AppendAnsiAsWide(std::wstring& out, const char* bytes, std::size_t count,
-                      AnsiSource source) {
+void AppendAnsiAsWide(std::wstring& out, const char* bytes, std::size_t count, AnsiSource source) {
     if (count == 0)
         return;
 #ifdef _WIN32

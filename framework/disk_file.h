@@ -20,8 +20,8 @@ CFileException MakeFileException(unsigned long osError, const std::wstring& path
 class CDiskFile final : public CFile {
 public:
     enum class Mode {
-        ReadDenyWrite,        // open existing for reading; others may read only
-        CreateExclusive,      // create or truncate for reading and writing; no sharing
+        ReadDenyWrite,   // open existing for reading; others may read only
+        CreateExclusive, // create or truncate for reading and writing; no sharing
     };
     CDiskFile(const std::wstring& path, Mode mode);
     ~CDiskFile() override;

@@ -11,34 +11,47 @@
 
 CFileException::Cause FileErrorCauseFromOs(unsigned long osError) noexcept {
     switch (osError) {
-    case ERROR_FILE_NOT_FOUND: return CFileException::fileNotFound;
+    case ERROR_FILE_NOT_FOUND:
+        return CFileException::fileNotFound;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
-    case ERROR_FILENAME_EXCED_RANGE: return CFileException::badPath;
-    case ERROR_TOO_MANY_OPEN_FILES: return CFileException::tooManyOpenFiles;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return CFileException::badPath;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return CFileException::tooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
-    case ERROR_NETWORK_ACCESS_DENIED: return CFileException::accessDenied;
-    case ERROR_INVALID_HANDLE: return CFileException::invalidFile;
-    case ERROR_CANNOT_MAKE: return CFileException::directoryFull;
+    case ERROR_NETWORK_ACCESS_DENIED:
+        return CFileException::accessDenied;
+    case ERROR_INVALID_HANDLE:
+        return CFileException::invalidFile;
+    case ERROR_CANNOT_MAKE:
+        return CFileException::directoryFull;
     case ERROR_SEEK:
-    case ERROR_NEGATIVE_SEEK: return CFileException::badSeek;
+    case ERROR_NEGATIVE_SEEK:
+        return CFileException::badSeek;
     case ERROR_NOT_READY:
     case ERROR_CRC:
     case ERROR_SECTOR_NOT_FOUND:
     case ERROR_WRITE_FAULT:
     case ERROR_READ_FAULT:
     case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE: return CFileException::hardIO;
-    case ERROR_SHARING_VIOLATION: return CFileException::sharingViolation;
-    case ERROR_LOCK_VIOLATION: return CFileException::lockViolation;
+    case ERROR_IO_DEVICE:
+        return CFileException::hardIO;
+    case ERROR_SHARING_VIOLATION:
+        return CFileException::sharingViolation;
+    case ERROR_LOCK_VIOLATION:
+        return CFileException::lockViolation;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return CFileException::diskFull;
-    case ERROR_HANDLE_EOF: return CFileException::endOfFile;
-    default: return CFileException::genericException;
+    case ERROR_HANDLE_DISK_FULL:
+        return CFileException::diskFull;
+    case ERROR_HANDLE_EOF:
+        return CFileException::endOfFile;
+    default:
+        return CFileException::genericException;
     }
 }
 

@@ -6,13 +6,20 @@
 
 const wchar_t* MovieStatusText(std::int32_t status) noexcept {
     switch (status) {
-    case Ready: return L"Ready";
-    case Downloading: return L"Downloading";
-    case Completed: return L"Completed";
-    case Failed: return L"Failed";
-    case Waiting: return L"Waiting";
-    case Cancelled: return L"Cancelled";
-    default: return L"";
+    case Ready:
+        return L"Ready";
+    case Downloading:
+        return L"Downloading";
+    case Completed:
+        return L"Completed";
+    case Failed:
+        return L"Failed";
+    case Waiting:
+        return L"Waiting";
+    case Cancelled:
+        return L"Cancelled";
+    default:
+        return L"";
     }
 }
 
@@ -35,9 +42,13 @@ std::wstring FormatMovieSize(std::uint32_t size) {
     return wide;
 }
 
-std::wstring CYoutubeFile::GetStatusText() const { return MovieStatusText(m_nStatus.load()); }
+std::wstring CYoutubeFile::GetStatusText() const {
+    return MovieStatusText(m_nStatus.load());
+}
 
-std::wstring CYoutubeFile::GetSizeText() const { return FormatMovieSize(m_dwSize.load()); }
+std::wstring CYoutubeFile::GetSizeText() const {
+    return FormatMovieSize(m_dwSize.load());
+}
 
 void CYoutubeFile::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {

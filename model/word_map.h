@@ -6,8 +6,10 @@
 // walk visits buckets 0..16, each chain from head to tail. The bucket table
 // exists only while the map holds entries.
 //
-// The map also tracks which keys are in use, so the lowest free key is found
-// without probing key after key.
+// Beside the chains the map keeps an index from key to entry and a bitmap of
+// the keys in use, so lookup, insertion and removal take constant time and the
+// lowest free key is found without probing key after key; a full list of
+// 65,536 movies would otherwise cost billions of chain steps.
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -19,6 +21,7 @@
 template <typename T> class WordKeyedMap {
     struct Entry {
         Entry* next;
+        Entry* prev; // null at the head of a chain
         std::uint16_t key;
         T value;
     };
@@ -40,12 +43,8 @@ public:
     bool IsEmpty() const { return m_count == 0; }
 
     T* Find(std::uint16_t key) const {
-        if (!m_table)
-            return nullptr;
-        for (Entry* e = (*m_table)[BucketOf(key)]; e; e = e->next)
-            if (e->key == key)
-                return &e->value;
-        return nullptr;
+        Entry* e = m_table ? m_table->index[key] : nullptr;
+        return e ? &e->value : nullptr;
     }
 
     // Inserts or replaces. A new key goes to the head of its bucket's chain.
@@ -55,36 +54,37 @@ public:
             return;
         }
         if (!m_table)
-            m_table = std::make_unique<std::array<Entry*, kBuckets>>();
-        Entry*& head = (*m_table)[BucketOf(key)];
-        head = new Entry{head, key, std::move(value)};
+            m_table = std::make_unique<Table>();
+        Entry*& head = m_table->heads[BucketOf(key)];
+        head = new Entry{head, nullptr, key, std::move(value)};
+        if (head->next)
+            head->next->prev = head;
+        m_table->index[key] = head;
         ++m_count;
         MarkUsed(key, true);
     }
 
     // Removes the key's entry; returns the removed value.
     std::optional<T> RemoveKey(std::uint16_t key) {
-        if (!m_table)
+        Entry* e = m_table ? m_table->index[key] : nullptr;
+        if (!e)
             return std::nullopt;
-        for (Entry** link = &(*m_table)[BucketOf(key)]; *link; link = &(*link)->next) {
-            Entry* e = *link;
-            if (e->key != key)
-                continue;
-            *link = e->next;
-            std::optional<T> value(std::move(e->value));
-            delete e;
-            --m_count;
-            MarkUsed(key, false);
-            if (m_count == 0)
-                m_table.reset();
-            return value;
-        }
-        return std::nullopt;
+        (e->prev ? e->prev->next : m_table->heads[BucketOf(key)]) = e->next;
+        if (e->next)
+            e->next->prev = e->prev;
+        m_table->index[key] = nullptr;
+        std::optional<T> value(std::move(e->value));
+        delete e;
+        --m_count;
+        MarkUsed(key, false);
+        if (m_count == 0)
+            m_table.reset();
+        return value;
     }
 
     void RemoveAll() {
         if (m_table) {
-            for (Entry* head : *m_table) {
+            for (Entry* head : m_table->heads) {
                 while (head) {
                     Entry* next = head->next;
                     delete head;
@@ -125,7 +125,7 @@ private:
         if (!m_table)
             return nullptr;
         for (; bucket < kBuckets; ++bucket)
-            if (Entry* head = (*m_table)[bucket])
+            if (Entry* head = m_table->heads[bucket])
                 return head;
         return nullptr;
     }
@@ -144,7 +144,11 @@ private:
         }
     }
 
-    std::unique_ptr<std::array<Entry*, kBuckets>> m_table;
+    struct Table {
+        std::array<Entry*, kBuckets> heads{};
+        std::array<Entry*, kKeySpace> index{};
+    };
+    std::unique_ptr<Table> m_table; // exists only while there are entries
     std::size_t m_count = 0;
     std::array<std::uint64_t, kKeySpace / 64> m_used{};
     std::size_t m_firstFree = 0; // no free key lies below this one

@@ -124,15 +124,15 @@ TEST(ProjectStream, ReadsEveryNarrowAndWideForm) {
         Bytes bytes;
         std::wstring text;
     } cases[] = {
-        {{0x02, 'h', 'i'}, L"hi"},                          // narrow, one-byte length
-        {{0x01, 0xE9}, L"\u00e9"},                          // widened from Windows-1252
+        {{0x02, 'h', 'i'}, L"hi"}, // narrow, one-byte length
+        {{0x01, 0xE9}, L"\u00e9"}, // widened from Windows-1252
         {{0x01, 0x80}, L"\u20ac"},
-        {{0xFF, 0x02, 0x00, 'o', 'k'}, L"ok"},              // narrow, 16-bit length
-        {{0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0, 'a'}, L"a"},     // narrow, 32-bit length
+        {{0xFF, 0x02, 0x00, 'o', 'k'}, L"ok"},          // narrow, 16-bit length
+        {{0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0, 'a'}, L"a"}, // narrow, 32-bit length
         {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0, 0, 0, 0, 'z'}, L"z"},
-        {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0, 0, 0, 0, 'w',
-          0},
-         L"w"}, // wide, 64-bit length
+        {{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+          1,    0,    0,    0,    0,    0,    0,    0,    'w',  0},
+         L"w"},                                               // wide, 64-bit length
         {{0xFF, 0xFE, 0xFF, 0xFF, 0x01, 0x00, 'q', 0}, L"q"}, // wide, 16-bit form of a short text
     };
     for (const auto& c : cases)
@@ -155,12 +155,12 @@ TEST(ProjectStream, HostileLengthsFailBeforeAllocating) {
         {{1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x40, 0, 0},
          kUnexpectedFileFormat},
         // A narrow text of 2^31 - 1 bytes in the 64-bit form.
-        {{1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F,
-          0, 0, 0, 0},
+        {{1,    0,    0,    0,    0,    0,    0,    0, 0xFF, 0xFF, 0xFF, 0xFF,
+          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0,    0,    0},
          kUnexpectedFileFormat},
         // 64-bit length above 2^31 - 1.
-        {{1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80,
-          0, 0, 0, 0},
+        {{1,    0,    0,    0,    0,    0,    0,    0, 0xFF, 0xFF, 0xFF, 0xFF,
+          0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80, 0, 0,    0,    0},
          kFailedToOpenDocument},
         // Wide text of 2^31 units in the 32-bit form.
         {{1, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80},

@@ -34,7 +34,9 @@ std::vector<std::wstring> Urls(const CYoutubeFileList& list) {
     return urls;
 }
 
-std::wstring Url(int i) { return L"u" + std::to_wstring(i); }
+std::wstring Url(int i) {
+    return L"u" + std::to_wstring(i);
+}
 
 struct MovieListTest : ::testing::Test {
     FakeReader reader;
@@ -50,8 +52,8 @@ struct MovieListTest : ::testing::Test {
 
 TEST_F(MovieListTest, EnumerationOrderFollowsBucketsAndNewestFirst) {
     AddNumbered(20);
-    EXPECT_EQ(Keys(list), (std::vector<std::uint16_t>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4,
-                                                      3, 2, 1, 0, 19, 18, 17, 16}));
+    EXPECT_EQ(Keys(list), (std::vector<std::uint16_t>{15, 14, 13, 12, 11, 10, 9,  8,  7,  6,
+                                                      5,  4,  3,  2,  1,  0,  19, 18, 17, 16}));
 
     // Removing key 3 frees it; the next add takes it and is enumerated first.
     list.RemoveByUrl(Url(3));
@@ -73,8 +75,8 @@ TEST(WordKeyedMap, KeysSeventeenBucketsApartShareABucket) {
         map.GetNextAssoc(pos, key, value);
         keys.push_back(key);
     }
-    EXPECT_EQ(keys, (std::vector<std::uint16_t>{272, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3,
-                                                2, 1, 0}));
+    EXPECT_EQ(keys, (std::vector<std::uint16_t>{272, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2,
+                                                1, 0}));
     // The lowest free key skips the full first group and stops at the gap.
     EXPECT_EQ(map.LowestFreeKey(), 16);
     map.RemoveKey(5);

@@ -15,9 +15,9 @@ TEST(Movie, StatusTexts) {
     const struct {
         std::int32_t code;
         const wchar_t* text;
-    } cases[] = {{1, L"Ready"},     {2, L"Downloading"}, {3, L"Completed"}, {4, L"Failed"},
-                 {5, L"Waiting"},   {6, L"Cancelled"},   {0, L""},          {7, L""},
-                 {-1, L""},         {INT32_MIN, L""}};
+    } cases[] = {{1, L"Ready"},   {2, L"Downloading"}, {3, L"Completed"}, {4, L"Failed"},
+                 {5, L"Waiting"}, {6, L"Cancelled"},   {0, L""},          {7, L""},
+                 {-1, L""},       {INT32_MIN, L""}};
     for (const auto& c : cases)
         EXPECT_EQ(std::wstring(MovieStatusText(c.code)), c.text) << c.code;
 }

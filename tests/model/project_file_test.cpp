@@ -22,8 +22,8 @@ public:
     TempFolder() {
         wchar_t base[MAX_PATH];
         GetTempPathW(MAX_PATH, base);
-        m_path = std::wstring(base) + L"tb_project_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                 std::to_wstring(GetTickCount64());
+        m_path = std::wstring(base) + L"tb_project_" + std::to_wstring(GetCurrentProcessId()) +
+                 L"_" + std::to_wstring(GetTickCount64());
         CreateDirectoryW(m_path.c_str(), nullptr);
     }
     ~TempFolder() {
@@ -90,7 +90,8 @@ TEST(ProjectFile, SaveAndLoadThroughTheDisk) {
 TEST(ProjectFile, FailedSaveLeavesTheOldFileByteForByte) {
     TempFolder folder;
     const std::wstring path = folder.Path(L"keep.torvane");
-    const Bytes old = {1, 0, 0, 0, 0, 0, 0, 0, 1, 'a', 1, 'b', 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Bytes old = {1, 0, 0, 0, 0, 0, 0, 0, 1, 'a', 1, 'b', 0,
+                       0, 0, 0, 1, 0, 0, 0, 0, 0, 0,   0, 0};
     WriteAll(path, old);
 
     const auto failingWriter = [](CArchive& ar) {
