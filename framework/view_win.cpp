@@ -13,6 +13,7 @@ bool CView::Create(CFrameWnd* pFrame, CDocument* pDoc) {
     if (!pFrame || m_hWnd)
         return false;
     m_pFrame = pFrame;
+    m_pDocument = pDoc;
     if (!CreateEx(WS_EX_CLIENTEDGE, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
                   pFrame->m_hWnd, kFirstPaneID))
         return false;
@@ -35,6 +36,7 @@ bool CFormView::Create(CFrameWnd* pFrame, CDocument* pDoc) {
     if (!pFrame || m_hWnd)
         return false;
     m_pFrame = pFrame;
+    m_pDocument = pDoc;
     HWND hWnd = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate),
                                    pFrame->m_hWnd, CWnd::DialogProc(),
                                    reinterpret_cast<LPARAM>(this));
