@@ -41,10 +41,6 @@ protected:
 
 private:
     void OnDialogBound() override;
-
-public:
-
-private:
     bool m_bModal = false;
 };
 
