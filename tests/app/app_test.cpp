@@ -1,0 +1,223 @@
+// The program as a user meets it: started, driven through its keys, menus and
+// dialogs, and closed, with the project files it leaves behind checked.
+#include "program_driver.h"
+#include "res/resource.h"
+#include "res/version.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <ctime>
+
+using namespace tb_test;
+
+namespace {
+
+const std::vector<std::uint8_t> kEmptyProject = {0, 0, 0, 0};
+// One movie under key 0: address "ab", title "T", size 74,565, Completed.
+const std::vector<std::uint8_t> kOneMovie = {
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFE, 0xFF, 0x02, 0x61,
+    0x00, 0x62, 0x00, 0xFF, 0xFE, 0xFF, 0x01, 0x54, 0x00, 0x45, 0x23, 0x01, 0x00,
+    0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFE, 0xFF, 0x00};
+
+constexpr wchar_t kAppTitle[] = L"Torvane Brenlow";
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+// Closes the main window as its close box does.
+void CloseMain(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
+
+TEST(Program, FirstStartIsUntitledAndCloseWritesTheEmptyDefaultProject) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Contains(ProgramDriver::TextOf(main), L"Untitled"));
+    EXPECT_FALSE(Exists(program.DefaultProject()));
+    CloseMain(main);
+    ASSERT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(ReadBytes(program.DefaultProject()), kEmptyProject);
+
+    // The next start opens it.
+    ASSERT_TRUE(program.Start());
+    main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Contains(ProgramDriver::TextOf(main), L"Default.torvane"));
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+TEST(Program, FileOnTheCommandLineWinsAndIsWrittenBackLeavingTheDefaultAlone) {
+    ProgramDriver program;
+    WriteBytes(program.DefaultProject(), kEmptyProject);
+    const std::wstring other = program.PathIn(L"Other.torvane");
+    WriteBytes(other, kOneMovie);
+    // Appended bytes are not part of the project: the save at close drops them,
+    // which shows that the file was written back.
+    auto padded = kOneMovie;
+    padded.push_back(0x55);
+    WriteBytes(other, padded);
+
+    ASSERT_TRUE(program.Start(L"\"" + other + L"\""));
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Contains(ProgramDriver::TextOf(main), L"Other.torvane"));
+    CloseMain(main);
+    ASSERT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(ReadBytes(other), kOneMovie);
+    EXPECT_EQ(ReadBytes(program.DefaultProject()), kEmptyProject);
+}
+
+TEST(Program, OwnFileDeletedWhileRunningAsksAtCloseAndCancelSavesNothing) {
+    ProgramDriver program;
+    const std::wstring own = program.PathIn(L"Mine.torvane");
+    WriteBytes(own, kOneMovie);
+    ASSERT_TRUE(program.Start(L"\"" + own + L"\""));
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(DeleteFileW(own.c_str()));
+
+    CloseMain(main);
+    HWND saveAs = program.WaitWindowTitled(L"Save As");
+    ASSERT_NE(saveAs, nullptr);
+    PostMessageW(saveAs, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_EQ(program.WaitExit(), 0);
+    EXPECT_FALSE(Exists(own));
+    EXPECT_FALSE(Exists(program.DefaultProject()));
+}
+
+TEST(Program, UnreadableDefaultProjectIsSetAsideSoTheNextStartIsClean) {
+    ProgramDriver program;
+    const std::vector<std::uint8_t> broken = {0x05, 0x00, 0x00, 0x00, 0x01}; // promises 5 movies
+    WriteBytes(program.DefaultProject(), broken);
+    ASSERT_TRUE(program.Start());
+    HWND box = program.WaitWindowTitled(kAppTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ProgramDriver::MessageBoxText(box), L"Unexpected file format.");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_NE(program.WaitExit(), -1);
+    // Its bytes are kept beside it, and nothing took its place.
+    EXPECT_EQ(ReadBytes(program.DefaultProject() + L".unreadable"), broken);
+    EXPECT_FALSE(Exists(program.DefaultProject()));
+
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Contains(ProgramDriver::TextOf(main), L"Untitled"));
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+TEST(Program, UnreadableFileOnTheCommandLineCostsNotTheDefaultProject) {
+    ProgramDriver program;
+    WriteBytes(program.DefaultProject(), kOneMovie);
+    const std::wstring bad = program.PathIn(L"Bad.torvane");
+    WriteBytes(bad, {0x01, 0x00});
+    ASSERT_TRUE(program.Start(L"\"" + bad + L"\""));
+    HWND box = program.WaitWindowTitled(kAppTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ProgramDriver::MessageBoxText(box), L"Unexpected file format.");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_NE(program.WaitExit(), -1);
+    EXPECT_EQ(ReadBytes(program.DefaultProject()), kOneMovie);
+    EXPECT_EQ(ReadBytes(bad), (std::vector<std::uint8_t>{0x01, 0x00}));
+}
+
+TEST(Program, KeysOpenTheirDialogsAndPaneKeysDoNothing) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    struct Case {
+        UINT vk;
+        bool shift, control;
+        const wchar_t* dialog;
+        const wchar_t* promptStart; // static 1008 of the address dialog, if any
+    };
+    const Case cases[] = {
+        {VK_INSERT, false, false, L"Dialog", L"Input an URL of Youtube Video link."},
+        {VK_INSERT, true, false, L"Dialog", L"Input the URL contains links"},
+        {'O', false, true, L"Open", nullptr},
+        {'S', false, true, L"Save As", nullptr}, // an untitled project has no file yet
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dialog);
+        ProgramDriver::PostKey(main, c.vk, c.shift, c.control);
+        HWND dialog = program.WaitWindowTitled(c.dialog);
+        ProgramDriver::ReleaseModifiers();
+        ASSERT_NE(dialog, nullptr);
+        if (c.promptStart) {
+            EXPECT_EQ(ProgramDriver::TextOf(GetDlgItem(dialog, IDC_PROMPT)).rfind(c.promptStart, 0),
+                      0u);
+        }
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+
+    // F6 and Shift+F6 have no effect: no window appears, the program goes on.
+    ProgramDriver::PostKey(main, VK_F6);
+    ProgramDriver::PostKey(main, VK_F6, true);
+    ProgramDriver::ReleaseModifiers();
+    EXPECT_TRUE(program.Running());
+    EXPECT_EQ(program.FindWindowTitled(L"Dialog"), nullptr);
+
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+TEST(Program, AboutBoxShowsVersionAndCopyrightYears) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, ID_APP_ABOUT, 0);
+    HWND about = program.WaitWindowTitled(L"About Torvane Brenlow");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(ProgramDriver::TextOf(GetDlgItem(about, IDC_VERSION)),
+              L"Version: " + std::to_wstring(TB_VERSION_MAJOR) + L"." +
+                  std::to_wstring(TB_VERSION_MINOR));
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &now);
+    EXPECT_EQ(ProgramDriver::TextOf(GetDlgItem(about, IDC_COPYRIGHT)),
+              L"Copyright (C) 2009-" + std::to_wstring(local.tm_year + 1900) +
+                  L" Velmora Software");
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+std::wstring RegText(const std::wstring& key, const wchar_t* value = nullptr) {
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueW(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS)
+        return L"<missing>";
+    return data;
+}
+
+TEST(Program, RegistersTheProjectFileTypeForTheCurrentUser) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    const std::wstring classes = L"Software\\Classes\\";
+    EXPECT_EQ(RegText(classes + L".torvane"), L"Velmora.Document");
+    EXPECT_EQ(RegText(classes + L".torvane\\ShellNew", L"NullFile"), L"");
+    EXPECT_EQ(RegText(classes + L"Velmora.Document"), L"Torvane Brenlow.Document");
+    std::wstring open = RegText(classes + L"Velmora.Document\\shell\\open\\command");
+    EXPECT_TRUE(open.size() > 5 && open.compare(open.size() - 5, 5, L" \"%1\"") == 0) << open;
+    std::wstring print = RegText(classes + L"Velmora.Document\\shell\\print\\command");
+    EXPECT_TRUE(Contains(print, L" /p \"%1\"")) << print;
+    std::wstring printTo = RegText(classes + L"Velmora.Document\\shell\\printto\\command");
+    EXPECT_TRUE(Contains(printTo, L" /pt \"%1\" \"%2\" \"%3\" \"%4\"")) << printTo;
+    EXPECT_TRUE(Contains(RegText(classes + L"Velmora.Document\\DefaultIcon"), L",0"));
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+} // namespace
