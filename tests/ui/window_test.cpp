@@ -1,0 +1,431 @@
+// The document, frame, view and dialogs as real windows in this process, built
+// through the same document template the program uses, with a fake site: the
+// dialogs are found and answered from a second thread as a user would, keys
+// and commands go through the frame's routing.
+#include "framework/app.h"
+#include "framework/frame.h"
+#include "framework/strings.h"
+#include "res/resource.h"
+#include "res/version.h"
+#include "ui/about_dlg.h"
+#include "ui/dlg_add.h"
+#include "ui/main_frame.h"
+#include "ui/maker_site.h"
+#include "ui/pelgrane_doc.h"
+#include "ui/pelgrane_view.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <regex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kAppTitle[] = L"Torvane Brenlow";
+constexpr wchar_t kRoot[] = L"http://127.0.0.1:8080/";
+
+bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+// Runs this thread's messages until `cond` holds (or the time is up).
+bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(hwnd, text, 1024);
+    return text;
+}
+
+// A visible top-level window of this process with this caption.
+HWND WaitOwnWindow(const std::wstring& title) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        found = FindWindowW(L"#32770", title.c_str());
+        return found && IsWindowVisible(found);
+    });
+    return found;
+}
+
+struct Box {
+    std::wstring text;
+    bool stopIcon = false;
+    bool exclamationIcon = false;
+};
+
+// Reads the application's message box and confirms it.
+Box AnswerBox() {
+    Box box;
+    HWND hwnd = WaitOwnWindow(kAppTitle);
+    if (!hwnd)
+        return box;
+    box.text = TextOf(GetDlgItem(hwnd, 0xFFFF));
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        if (!icon)
+            continue;
+        box.stopIcon |= icon == LoadIconW(nullptr, IDI_HAND);
+        box.exclamationIcon |= icon == LoadIconW(nullptr, IDI_EXCLAMATION);
+    }
+    PostMessageW(hwnd, WM_COMMAND, IDOK, 0);
+    return box;
+}
+
+// The address dialog: optionally type an address, then confirm or cancel.
+struct AddDialogSeen {
+    std::wstring title, prompt;
+    bool focusOnOk = false;
+};
+AddDialogSeen AnswerAddDialog(const std::wstring* typed, int button = IDOK) {
+    AddDialogSeen seen;
+    HWND dlg = WaitOwnWindow(L"Dialog");
+    if (!dlg)
+        return seen;
+    seen.title = TextOf(dlg);
+    seen.prompt = TextOf(GetDlgItem(dlg, IDC_PROMPT));
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui);
+    seen.focusOnOk = gui.hwndFocus == GetDlgItem(dlg, IDOK);
+    if (typed)
+        SendMessageW(GetDlgItem(dlg, IDC_ADDRESS), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(typed->c_str()));
+    if (button == IDOK && !typed) {
+        // Enter right away, as the user would press it.
+        PostMessageW(gui.hwndFocus ? gui.hwndFocus : dlg, WM_KEYDOWN, VK_RETURN, 1);
+        PostMessageW(gui.hwndFocus ? gui.hwndFocus : dlg, WM_KEYUP, VK_RETURN, 0xC0000001);
+    } else {
+        PostMessageW(dlg, WM_COMMAND, button, 0);
+    }
+    return seen;
+}
+
+// Watch pages by address; an unknown address fails as an unknown host does.
+class FakeSite : public IWatchPageReader {
+public:
+    std::wstring GetVideoUrl(const std::wstring& url, std::wstring& title) override {
+        std::lock_guard lock(m_mutex);
+        m_read.push_back(url);
+        auto it = m_titles.find(url);
+        if (it == m_titles.end())
+            throw CInternetException(12007, L"The server name could not be resolved.");
+        title = it->second;
+        return std::wstring(kRoot) + L"get_video?video_id=x&t=y%3d";
+    }
+    std::map<std::wstring, std::wstring> m_titles;
+    std::vector<std::wstring> m_links;
+    std::vector<std::wstring> m_read;
+    std::mutex m_mutex;
+};
+
+CWinApp& App() {
+    static CWinApp app(kAppTitle);
+    return app;
+}
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::temp_directory_path() /
+                 (L"tb_ui_" + std::to_wstring(GetCurrentProcessId()));
+        std::filesystem::create_directories(folder);
+        CWinApp& app = App();
+        app.AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
+            [this]() -> std::unique_ptr<CDocument> {
+                auto doc = std::make_unique<CPelgraneDoc>();
+                doc->SetSite(
+                    &site,
+                    [this](const std::wstring&, std::vector<std::wstring>& links) {
+                        links = site.m_links;
+                    },
+                    kRoot);
+                doc->SetDefaultProjectPath((folder / L"Default.torvane").wstring());
+                return doc;
+            },
+            [] { return std::make_unique<CMainFrame>(); },
+            [] { return std::make_unique<CPelgraneView>(); }));
+        doc = static_cast<CPelgraneDoc*>(app.GetDocTemplate()->OpenDocumentFile(L""));
+        ASSERT_NE(doc, nullptr);
+        frame = static_cast<CMainFrame*>(app.GetDocTemplate()->GetFrame());
+        view = static_cast<CPelgraneView*>(frame->GetActiveView());
+    }
+    void TearDown() override {
+        if (helper.joinable())
+            helper.join();
+        CWinApp& app = App();
+        // The windows go with the template; no quit message for the next test.
+        app.m_pMainWnd = nullptr;
+        app.AddDocTemplate(nullptr);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+    // Runs `answer` on a second thread while this one carries out a command.
+    void Answer(std::function<void()> answer) { helper = std::thread(std::move(answer)); }
+
+    bool MenuEnabled(UINT id) {
+        HMENU popup = GetSubMenu(GetMenu(frame->m_hWnd), 0);
+        frame->UpdateMenuStates(popup);
+        return !(GetMenuState(popup, id, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED));
+    }
+    std::vector<std::wstring> Urls() {
+        std::vector<std::wstring> urls;
+        auto pos = doc->m_movies.GetStartPosition();
+        while (pos) {
+            std::uint16_t key;
+            MoviePtr movie;
+            doc->m_movies.GetNextAssoc(pos, key, movie);
+            urls.push_back(movie->m_strUrl + L"|" + movie->m_strTitle);
+        }
+        return urls;
+    }
+
+    std::filesystem::path folder;
+    FakeSite site;
+    CPelgraneDoc* doc = nullptr;
+    CMainFrame* frame = nullptr;
+    CPelgraneView* view = nullptr;
+    std::thread helper;
+};
+
+TEST_F(Window, AddReadsThePageAndAddsOneMovieWithItsTitle) {
+    site.m_titles[L"http://127.0.0.1:8080/watch?v=abc"] = L"A Title";
+    const std::wstring typed = L"http://127.0.0.1:8080/watch?v=abc";
+    AddDialogSeen seen;
+    Answer([&] { seen = AnswerAddDialog(&typed); });
+    frame->RunCommand(ID_MOVIES_ADD);
+    helper.join();
+    EXPECT_EQ(seen.title, L"Dialog");
+    EXPECT_EQ(seen.prompt, L"Input an URL of Youtube Video link.\nFor example:\n\n"
+                           L"http://127.0.0.1:8080/watch?v=Xk3bT9qLm2A");
+    EXPECT_TRUE(seen.focusOnOk);
+    EXPECT_EQ(Urls(), std::vector<std::wstring>{typed + L"|A Title"});
+}
+
+TEST_F(Window, AddWithAnUnknownHostShowsTheSystemTextWithTheStopIconAndAddsNothing) {
+    const std::wstring typed = L"http://nowhere.invalid/watch?v=abc";
+    Box box;
+    Answer([&] {
+        AnswerAddDialog(&typed);
+        box = AnswerBox();
+    });
+    frame->RunCommand(ID_MOVIES_ADD);
+    helper.join();
+    EXPECT_EQ(box.text, L"The server name could not be resolved.");
+    EXPECT_TRUE(box.stopIcon);
+    EXPECT_TRUE(Urls().empty());
+}
+
+TEST_F(Window, EnterRightAwayConfirmsAnEmptyAddressAndCancelAddsNothing) {
+    site.m_titles[L""] = L"";
+    Answer([&] { AnswerAddDialog(nullptr); });
+    frame->RunCommand(ID_MOVIES_ADD);
+    helper.join();
+    // The empty address went to the reader as typed and gave a movie.
+    EXPECT_EQ(site.m_read, std::vector<std::wstring>{L""});
+    EXPECT_EQ(Urls().size(), 1u);
+
+    Answer([&] { AnswerAddDialog(nullptr, IDCANCEL); });
+    frame->RunCommand(ID_MOVIES_ADD);
+    helper.join();
+    EXPECT_EQ(site.m_read.size(), 1u);
+}
+
+TEST_F(Window, BatchAddAddsOneMoviePerLinkInOrderAndKeepsThoseAddedBeforeAFailure) {
+    site.m_links = {L"http://h/watch?v=1", L"http://h/watch?v=2", L"http://h/watch?v=1",
+                    L"http://h/watch?v=broken", L"http://h/watch?v=3"};
+    for (const wchar_t* id : {L"1", L"2", L"3"})
+        site.m_titles[std::wstring(L"http://h/watch?v=") + id] = std::wstring(L"T") + id;
+    const std::wstring typed = L"http://h/list";
+    AddDialogSeen seen;
+    Box box;
+    Answer([&] {
+        seen = AnswerAddDialog(&typed);
+        box = AnswerBox();
+    });
+    frame->RunCommand(ID_MOVIES_BATCH_ADD);
+    helper.join();
+    EXPECT_EQ(seen.prompt, L"Input the URL contains links of Youtube Video. All videos in this "
+                           L"page will be added to task.\nFor example:\n\nhttp://127.0.0.1:8080/");
+    // Read in the order given, up to the failing page; the duplicate is added too.
+    EXPECT_EQ(site.m_read, (std::vector<std::wstring>{site.m_links.begin(),
+                                                      site.m_links.begin() + 4}));
+    EXPECT_EQ(box.text, L"The server name could not be resolved.");
+    EXPECT_EQ(Urls().size(), 3u);
+}
+
+TEST_F(Window, DownloadAndStopSwapTheirEnabledStatesAndQueueTheCheckedMovies) {
+    site.m_titles[L"u"] = L"t";
+    doc->m_movies.AddMovie(L"u")->m_bChecked = 1;
+    EXPECT_TRUE(MenuEnabled(ID_DOWNLOAD_START));
+    EXPECT_FALSE(MenuEnabled(ID_DOWNLOAD_STOP));
+    EXPECT_TRUE(MenuEnabled(ID_MOVIES_ADD));
+
+    frame->RunCommand(ID_DOWNLOAD_START);
+    EXPECT_FALSE(MenuEnabled(ID_DOWNLOAD_START));
+    EXPECT_TRUE(MenuEnabled(ID_DOWNLOAD_STOP));
+    MoviePtr movie;
+    ASSERT_TRUE(doc->m_movies.Lookup(0, movie));
+    EXPECT_EQ(movie->m_nStatus.load(), Waiting);
+
+    frame->RunCommand(ID_DOWNLOAD_STOP);
+    EXPECT_TRUE(MenuEnabled(ID_DOWNLOAD_START));
+    EXPECT_FALSE(MenuEnabled(ID_DOWNLOAD_STOP));
+    EXPECT_EQ(movie->m_nStatus.load(), Ready);
+}
+
+TEST_F(Window, ListCoversTheViewAndTheTimerDrivesTheClock) {
+    SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 700, 500, SWP_NOZORDER | SWP_NOMOVE);
+    HWND list = GetDlgItem(view->m_hWnd, IDC_MOVIE_LIST);
+    ASSERT_NE(list, nullptr);
+    RECT client, listRect;
+    GetClientRect(view->m_hWnd, &client);
+    GetWindowRect(list, &listRect);
+    MapWindowPoints(nullptr, view->m_hWnd, reinterpret_cast<POINT*>(&listRect), 2);
+    EXPECT_EQ(listRect.left, client.left);
+    EXPECT_EQ(listRect.top, client.top);
+    EXPECT_EQ(listRect.right, client.right);
+    EXPECT_EQ(listRect.bottom, client.bottom);
+    EXPECT_GT(client.right, 300);
+
+    EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2),
+              L"1234567890123456789012345678901234567890");
+    ASSERT_TRUE(PumpUntil([&] {
+        return frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2) !=
+               L"1234567890123456789012345678901234567890";
+    }));
+    std::wregex clock(LR"(\d\d:\d\d:\d\d [A-Z][a-z]+day, [A-Z][a-z]+ \d\d, \d{4})");
+    EXPECT_TRUE(std::regex_match(frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2), clock))
+        << frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2);
+}
+
+TEST_F(Window, HighlightedMenuItemShowsItsPromptInTheStatusBar) {
+    HMENU popup = GetSubMenu(GetMenu(frame->m_hWnd), 0);
+    SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    struct Case {
+        UINT id;
+        const wchar_t* prompt;
+    };
+    for (Case c : {Case{ID_MOVIES_ADD, L"Add a movie."}, Case{ID_MOVIES_BATCH_ADD, L"Batch add movies."},
+                   Case{ID_APP_EXIT, L"Quit the application; prompts to save documents"},
+                   Case{ID_DOWNLOAD_START, L""}}) {
+        SendMessageW(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(c.id, MF_HILITE),
+                     reinterpret_cast<LPARAM>(popup));
+        EXPECT_EQ(frame->m_wndStatusBar.GetMessageText(), c.prompt) << c.id;
+    }
+}
+
+TEST_F(Window, FailedSaveAsLeavesTheFileItReplacesAsItWas) {
+    site.m_titles[L"u"] = L"t";
+    doc->m_movies.AddMovie(L"u");
+    const std::wstring target = (folder / L"Kept.torvane").wstring();
+    const std::string old = "the user's old project";
+    std::ofstream(std::filesystem::path(target), std::ios::binary) << old;
+    // A read-only file cannot be written: the save fails after the user agreed.
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+    Box box;
+    Answer([&] { box = AnswerBox(); });
+    EXPECT_FALSE(doc->DoSave(target));
+    helper.join();
+    EXPECT_TRUE(box.exclamationIcon);
+    EXPECT_NE(box.text.find(L"Kept.torvane"), std::wstring::npos) << box.text;
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ifstream in(std::filesystem::path(target), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+    EXPECT_EQ(doc->GetPathName(), L""); // the document keeps its previous path
+}
+
+TEST_F(Window, AboutBoxShowsVersionCopyrightAndAShrunkLink) {
+    CAboutDlg dlg;
+    std::wstring opened;
+    dlg.m_linkHomepage.m_open = [&](const std::wstring& url) { opened = url; };
+    std::wstring version, copyright, tooltip;
+    RECT linkRect{};
+    SIZE textSize{};
+    Answer([&] {
+        HWND about = WaitOwnWindow(L"About Torvane Brenlow");
+        if (!about)
+            return;
+        version = TextOf(GetDlgItem(about, IDC_VERSION));
+        copyright = TextOf(GetDlgItem(about, IDC_COPYRIGHT));
+        HWND link = GetDlgItem(about, IDC_HOMEPAGE);
+        GetClientRect(link, &linkRect);
+        HDC dc = GetDC(link);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(link, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc, L"Homepage", 8, &textSize);
+        SelectObject(dc, old);
+        ReleaseDC(link, dc);
+        SendMessageW(link, BM_CLICK, 0, 0);
+        PostMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    helper.join();
+    tooltip = dlg.m_linkHomepage.GetTooltip();
+    EXPECT_EQ(version, L"Version: " + std::to_wstring(TB_VERSION_MAJOR) + L"." +
+                           std::to_wstring(TB_VERSION_MINOR));
+    EXPECT_EQ(copyright.rfind(L"Copyright (C) 2009-", 0), 0u) << copyright;
+    EXPECT_EQ(linkRect.right, textSize.cx);
+    EXPECT_EQ(linkRect.bottom, textSize.cy);
+    EXPECT_EQ(opened, kMakerSite);
+}
+
+TEST(Texts, ClockAndCopyrightLine) {
+    std::tm t{};
+    t.tm_hour = 14;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    t.tm_mday = 3;
+    t.tm_mon = 2;
+    t.tm_year = 109;
+    t.tm_wday = 2;
+    EXPECT_EQ(FormatClock(t), L"14:05:09 Tuesday, March 03, 2009");
+    t.tm_hour = 0;
+    t.tm_mday = 31;
+    t.tm_mon = 11;
+    t.tm_wday = 6;
+    EXPECT_EQ(FormatClock(t), L"00:05:09 Saturday, December 31, 2009");
+
+    struct Case {
+        int year;
+        const wchar_t* line;
+    };
+    for (Case c : {Case{2009, L"Copyright (C) 2009 Velmora Software"},
+                   Case{2008, L"Copyright (C) 2009 Velmora Software"},
+                   Case{0, L"Copyright (C) 2009 Velmora Software"},
+                   Case{2012, L"Copyright (C) 2009-2012 Velmora Software"}})
+        EXPECT_EQ(CopyrightLine(c.year), c.line) << c.year;
+}
+
+} // namespace
