@@ -125,11 +125,35 @@ TEST(Program, UnreadableFileOnTheCommandLineCostsNotTheDefaultProject) {
     EXPECT_EQ(ReadBytes(bad), (std::vector<std::uint8_t>{0x01, 0x00}));
 }
 
-TEST(Program, KeysOpenTheirDialogsAndPaneKeysDoNothing) {
+TEST(Program, KeysActInTheMainWindowAndInsideAMessageBox) {
     ProgramDriver program;
-    ASSERT_TRUE(program.Start());
+    const std::wstring other = program.PathIn(L"Other.torvane");
+    auto padded = kOneMovie;
+    padded.push_back(0x55);
+    WriteBytes(other, padded);
+    ASSERT_TRUE(program.Start(L"\"" + other + L"\""));
     HWND main = program.WaitMainWindow();
     ASSERT_NE(main, nullptr);
+
+    // Ctrl+S writes the project to its own file (the stray byte goes).
+    ProgramDriver::PostKey(main, 'S', false, true);
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(other) == kOneMovie; }));
+    ProgramDriver::ReleaseModifiers();
+
+    // An address that cannot be read ends the command in an error box; Ctrl+N
+    // typed into that box still starts a new project.
+    ProgramDriver::PostKey(main, VK_INSERT);
+    HWND add = program.WaitWindowTitled(L"Dialog");
+    ASSERT_NE(add, nullptr);
+    PostMessageW(add, WM_COMMAND, IDOK, 0);
+    HWND box = program.WaitWindowTitled(kAppTitle);
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box, main);
+    ProgramDriver::PostKey(GetDlgItem(box, IDOK) ? GetDlgItem(box, IDOK) : box, 'N', false, true);
+    EXPECT_TRUE(WaitFor([&] { return Contains(ProgramDriver::TextOf(main), L"Untitled"); }));
+    ProgramDriver::ReleaseModifiers();
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
 
     struct Case {
         UINT vk;
@@ -141,7 +165,7 @@ TEST(Program, KeysOpenTheirDialogsAndPaneKeysDoNothing) {
         {VK_INSERT, false, false, L"Dialog", L"Input an URL of Youtube Video link."},
         {VK_INSERT, true, false, L"Dialog", L"Input the URL contains links"},
         {'O', false, true, L"Open", nullptr},
-        {'S', false, true, L"Save As", nullptr}, // an untitled project has no file yet
+        {'S', false, true, L"Save As", nullptr}, // the new project has no file yet
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dialog);
@@ -166,6 +190,9 @@ TEST(Program, KeysOpenTheirDialogsAndPaneKeysDoNothing) {
 
     CloseMain(main);
     EXPECT_EQ(program.WaitExit(), 0);
+    // The new project went to the default project; the other file kept its movie.
+    EXPECT_EQ(ReadBytes(program.DefaultProject()), kEmptyProject);
+    EXPECT_EQ(ReadBytes(other), kOneMovie);
 }
 
 TEST(Program, AboutBoxShowsVersionAndCopyrightYears) {

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
 
 #include <chrono>
 #include <filesystem>
@@ -399,6 +402,31 @@ TEST_F(Window, AboutBoxShowsVersionCopyrightAndAShrunkLink) {
     EXPECT_EQ(linkRect.right, textSize.cx);
     EXPECT_EQ(linkRect.bottom, textSize.cy);
     EXPECT_EQ(opened, kMakerSite);
+}
+
+// A shell drop of one file, as Explorer hands it to a window.
+HDROP MakeDrop(const std::wstring& path) {
+    SIZE_T bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES), path.c_str(),
+                path.size() * sizeof(wchar_t));
+    GlobalUnlock(mem);
+    return static_cast<HDROP>(mem);
+}
+
+TEST_F(Window, FileDroppedOnTheMainWindowOpensAsTheProjectAndTheListIgnoresDrops) {
+    const std::wstring project = (folder / L"Dropped.torvane").wstring();
+    std::ofstream(std::filesystem::path(project), std::ios::binary).write("\0\0\0\0", 4);
+    // The list view takes files dropped on it and does nothing with them.
+    SendMessageW(view->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(project)), 0);
+    EXPECT_EQ(doc->GetPathName(), L"");
+    SendMessageW(frame->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(project)), 0);
+    EXPECT_EQ(doc->GetPathName(), project);
+    EXPECT_EQ(doc->GetTitle(), L"Dropped.torvane");
+    EXPECT_NE(TextOf(frame->m_hWnd).find(L"Dropped.torvane"), std::wstring::npos);
 }
 
 TEST(Texts, ClockAndCopyrightLine) {
