@@ -34,6 +34,21 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The video site's web root as the user configured it: value "SiteRoot" of
+// the TorvanePelgrane key of the current user; the loopback host when unset.
+std::wstring ConfiguredSiteRoot() {
+    wchar_t data[2048] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\TorvanePelgrane", L"SiteRoot", RRF_RT_REG_SZ,
+                     nullptr, data, &size) != ERROR_SUCCESS ||
+        data[0] == L'\0')
+        return L"http://127.0.0.1/";
+    std::wstring root = data;
+    if (root.back() != L'/')
+        root += L'/';
+    return root;
+}
+
 } // namespace
 
 CPelgraneApp::CPelgraneApp() : CWinApp(LoadResString(AFX_IDS_APP_TITLE)) {
@@ -71,10 +86,11 @@ bool CPelgraneApp::InitInstance() {
     m_hAccel.Load(IDR_MAINFRAME);
 
     const std::wstring defaultPath = DefaultProjectPath();
-    auto makeDocument = [this, defaultPath]() -> std::unique_ptr<CDocument> {
+    const std::wstring siteRoot = ConfiguredSiteRoot();
+    auto makeDocument = [this, defaultPath, siteRoot]() -> std::unique_ptr<CDocument> {
         auto doc = std::make_unique<CPelgraneDoc>();
         doc->SetDefaultProjectPath(defaultPath);
-        doc->SetSite(m_reader.get(), {}, L"http://127.0.0.1/");
+        doc->SetSite(m_reader.get(), {}, siteRoot);
         return doc;
     };
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(

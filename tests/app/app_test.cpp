@@ -218,6 +218,33 @@ TEST(Program, AboutBoxShowsVersionAndCopyrightYears) {
     EXPECT_EQ(program.WaitExit(), 0);
 }
 
+TEST(Program, MainWindowPlacementIsRestoredAtTheNextStart) {
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    SetWindowPos(main, nullptr, 123, 77, 640, 480, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT placed{};
+    ASSERT_TRUE(WaitFor([&] {
+        GetWindowRect(main, &placed);
+        return placed.left == 123 && placed.right - placed.left == 640;
+    }));
+    CloseMain(main);
+    ASSERT_EQ(program.WaitExit(), 0);
+
+    ASSERT_TRUE(program.Start());
+    main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    RECT restored{};
+    GetWindowRect(main, &restored);
+    EXPECT_EQ(restored.left, placed.left);
+    EXPECT_EQ(restored.top, placed.top);
+    EXPECT_EQ(restored.right, placed.right);
+    EXPECT_EQ(restored.bottom, placed.bottom);
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
 std::wstring RegText(const std::wstring& key, const wchar_t* value = nullptr) {
     wchar_t data[1024] = {};
     DWORD size = sizeof data;

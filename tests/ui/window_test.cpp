@@ -404,6 +404,44 @@ TEST_F(Window, AboutBoxShowsVersionCopyrightAndAShrunkLink) {
     EXPECT_EQ(opened, kMakerSite);
 }
 
+TEST_F(Window, ContextMenuOpensAtTheClickWithItsItemsEnabledByTheRouting) {
+    struct Item {
+        UINT id;
+        bool enabled;
+    };
+    std::vector<Item> seen;
+    RECT menuRect{};
+    Answer([&] {
+        HWND menuWnd = nullptr;
+        WaitUntil([&] {
+            menuWnd = FindWindowW(L"#32768", nullptr);
+            return menuWnd && IsWindowVisible(menuWnd);
+        });
+        if (!menuWnd)
+            return;
+        GetWindowRect(menuWnd, &menuRect);
+        auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWnd, MN_GETHMENU, 0, 0));
+        for (UINT id : {ID_MOVIES_ADD, ID_MOVIES_BATCH_ADD, ID_DOWNLOAD_START, ID_DOWNLOAD_STOP,
+                        ID_FILE_SAVE}) {
+            UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+            seen.push_back({id, state != 0xFFFFFFFF && !(state & (MF_DISABLED | MF_GRAYED))});
+        }
+        PostMessageW(menuWnd, WM_KEYDOWN, VK_ESCAPE, 1);
+    });
+    POINT click{40, 30};
+    SendMessageW(view->m_hWnd, WM_RBUTTONUP, 0, MAKELPARAM(click.x, click.y));
+    helper.join();
+    ClientToScreen(view->m_hWnd, &click);
+    EXPECT_EQ(menuRect.left, click.x);
+    EXPECT_EQ(menuRect.top, click.y);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_TRUE(seen[0].enabled);  // Add: the document
+    EXPECT_TRUE(seen[1].enabled);  // Batch Add: the document
+    EXPECT_TRUE(seen[2].enabled);  // Download: idle
+    EXPECT_FALSE(seen[3].enabled); // Stop: no run known
+    EXPECT_TRUE(seen[4].enabled);  // Save: the document
+}
+
 // A shell drop of one file, as Explorer hands it to a window.
 HDROP MakeDrop(const std::wstring& path) {
     SIZE_T bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
