@@ -274,6 +274,9 @@ TEST_F(Window, BatchAddAddsOneMoviePerLinkInOrderAndKeepsThoseAddedBeforeAFailur
     const std::wstring typed = L"http://h/list";
     AddDialogSeen seen;
     Box box;
+    // Every update of the view copies the document's run flag into the view, so
+    // a flag set behind the view's back shows whether the view was refreshed.
+    doc->m_bDownloading = 1;
     Answer([&] {
         seen = AnswerAddDialog(&typed);
         box = AnswerBox();
@@ -286,7 +289,10 @@ TEST_F(Window, BatchAddAddsOneMoviePerLinkInOrderAndKeepsThoseAddedBeforeAFailur
     EXPECT_EQ(site.m_read, (std::vector<std::wstring>{site.m_links.begin(),
                                                       site.m_links.begin() + 4}));
     EXPECT_EQ(box.text, L"The server name could not be resolved.");
+    // The three movies added before the failure stay, and the view was told.
     EXPECT_EQ(Urls().size(), 3u);
+    EXPECT_EQ(view->m_bRunning, 1);
+    doc->m_bDownloading = 0;
 }
 
 TEST_F(Window, DownloadAndStopSwapTheirEnabledStatesAndQueueTheCheckedMovies) {
