@@ -21,8 +21,8 @@ std::wstring GetFileVersionText() {
         return {};
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
-        !info || infoSize < sizeof(VS_FIXEDFILEINFO))
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info ||
+        infoSize < sizeof(VS_FIXEDFILEINFO))
         return {};
     wchar_t text[32];
     std::swprintf(text, 32, L"%d.%d", static_cast<int>(HIWORD(info->dwFileVersionMS)),

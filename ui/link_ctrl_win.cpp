@@ -26,10 +26,10 @@ void CLinkCtrl::SetTooltip(const std::wstring& text) {
     ti.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
     ti.lpszText = const_cast<wchar_t*>(text.c_str());
     if (!m_hTooltip) {
-        m_hTooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                     WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                     nullptr, nullptr);
+        m_hTooltip =
+            CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                            WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
         ::SendMessageW(m_hTooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     } else {
         ::SendMessageW(m_hTooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
@@ -54,7 +54,8 @@ SIZE CLinkCtrl::TextSize() const {
     std::wstring text = GetWindowText();
     HDC dc = ::GetDC(m_hWnd);
     HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old =
+        SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
     ::ReleaseDC(m_hWnd, dc);
@@ -77,8 +78,8 @@ void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
     if (!m_hUnderlined) {
         LOGFONTW lf{};
         HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-        GetObjectW(font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT),
-                   sizeof lf, &lf);
+        GetObjectW(font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT), sizeof lf,
+                   &lf);
         lf.lfUnderline = TRUE;
         m_hUnderlined = CreateFontIndirectW(&lf);
     }

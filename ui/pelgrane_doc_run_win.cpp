@@ -16,7 +16,8 @@ void CPelgraneDoc::StopDownload() {
 }
 
 std::wstring CPelgraneDoc::GetOutputFolder() const {
-    std::wstring folder = m_strDefaultProject.substr(0, m_strDefaultProject.find_last_of(L'\\') + 1);
+    std::wstring folder =
+        m_strDefaultProject.substr(0, m_strDefaultProject.find_last_of(L'\\') + 1);
     folder += L"Output\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder;

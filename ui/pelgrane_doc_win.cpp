@@ -20,7 +20,9 @@ void CPelgraneDoc::SetSite(IWatchPageReader* reader, LinkHarvester harvester,
     m_strSiteRoot = std::move(siteRoot);
 }
 
-void CPelgraneDoc::Serialize(CArchive& ar) { m_movies.Serialize(ar); }
+void CPelgraneDoc::Serialize(CArchive& ar) {
+    m_movies.Serialize(ar);
+}
 
 bool CPelgraneDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument())
@@ -47,7 +49,9 @@ void CPelgraneDoc::OnCloseDocument() {
     CDocument::OnCloseDocument();
 }
 
-void CPelgraneDoc::RemoveMovie(const std::wstring& url) { m_movies.RemoveByUrl(url); }
+void CPelgraneDoc::RemoveMovie(const std::wstring& url) {
+    m_movies.RemoveByUrl(url);
+}
 
 bool CPelgraneDoc::AskAddress(bool bBatch, std::wstring& address) {
     CDlgAdd dlg(m_strSiteRoot);

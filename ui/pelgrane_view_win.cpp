@@ -149,14 +149,24 @@ void CPelgraneView::OnStop() {
     m_bRunning = 0;
 }
 
-void CPelgraneView::OnUpdateDownload(CCmdUI* pCmdUI) { pCmdUI->Enable(m_bRunning == 0); }
-void CPelgraneView::OnUpdateStop(CCmdUI* pCmdUI) { pCmdUI->Enable(m_bRunning != 0); }
+void CPelgraneView::OnUpdateDownload(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_bRunning == 0);
+}
+void CPelgraneView::OnUpdateStop(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_bRunning != 0);
+}
 
 void CPelgraneView::OnOpenOutputFolder() {
     if (CPelgraneDoc* doc = GetDocument())
         OpenWithShell(doc->GetOutputFolder());
 }
 
-void CPelgraneView::OnLinkHome() { OpenWithShell(kMakerSite); }
-void CPelgraneView::OnLinkProduct() { OpenWithShell(kMakerProductPage); }
-void CPelgraneView::OnLinkContact() { OpenWithShell(kMakerContactPage); }
+void CPelgraneView::OnLinkHome() {
+    OpenWithShell(kMakerSite);
+}
+void CPelgraneView::OnLinkProduct() {
+    OpenWithShell(kMakerProductPage);
+}
+void CPelgraneView::OnLinkContact() {
+    OpenWithShell(kMakerContactPage);
+}

@@ -27,7 +27,9 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
 }
 
 // Closes the main window as its close box does.
-void CloseMain(HWND main) { PostMessageW(main, WM_CLOSE, 0, 0); }
+void CloseMain(HWND main) {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+}
 
 TEST(Program, FirstStartIsUntitledAndCloseWritesTheEmptyDefaultProject) {
     ProgramDriver program;

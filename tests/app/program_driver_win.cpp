@@ -23,7 +23,8 @@ std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
 
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 bool Exists(const std::wstring& path) {
@@ -54,10 +55,11 @@ BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
     std::wstring text = ProgramDriver::TextOf(hwnd);
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
-    bool match = state->title.empty()
-                     ? (std::wstring(cls) != L"#32770" && std::wstring(cls) != L"tooltips_class32" &&
-                        !text.empty() && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
-                     : text == state->title;
+    bool match =
+        state->title.empty()
+            ? (std::wstring(cls) != L"#32770" && std::wstring(cls) != L"tooltips_class32" &&
+               !text.empty() && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CAPTION) == WS_CAPTION)
+            : text == state->title;
     if (match) {
         state->found = hwnd;
         return FALSE;

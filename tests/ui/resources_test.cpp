@@ -13,7 +13,9 @@
 
 namespace {
 
-HMODULE Self() { return GetModuleHandleW(nullptr); }
+HMODULE Self() {
+    return GetModuleHandleW(nullptr);
+}
 
 std::wstring LoadText(UINT id) {
     const wchar_t* p = nullptr;
@@ -54,10 +56,14 @@ struct Reader {
             if (!controlClass)
                 return L"#" + std::to_wstring(ord);
             switch (ord) {
-            case 0x80: return L"Button";
-            case 0x81: return L"Edit";
-            case 0x82: return L"Static";
-            default: return L"#" + std::to_wstring(ord);
+            case 0x80:
+                return L"Button";
+            case 0x81:
+                return L"Edit";
+            case 0x82:
+                return L"Static";
+            default:
+                return L"#" + std::to_wstring(ord);
             }
         }
         return Text();

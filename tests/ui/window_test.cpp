@@ -15,8 +15,8 @@
 #include "ui/pelgrane_view.h"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -286,8 +286,8 @@ TEST_F(Window, BatchAddAddsOneMoviePerLinkInOrderAndKeepsThoseAddedBeforeAFailur
     EXPECT_EQ(seen.prompt, L"Input the URL contains links of Youtube Video. All videos in this "
                            L"page will be added to task.\nFor example:\n\nhttp://127.0.0.1:8080/");
     // Read in the order given, up to the failing page; the duplicate is added too.
-    EXPECT_EQ(site.m_read, (std::vector<std::wstring>{site.m_links.begin(),
-                                                      site.m_links.begin() + 4}));
+    EXPECT_EQ(site.m_read,
+              (std::vector<std::wstring>{site.m_links.begin(), site.m_links.begin() + 4}));
     EXPECT_EQ(box.text, L"The server name could not be resolved.");
     // The three movies added before the failure stay, and the view was told.
     EXPECT_EQ(Urls().size(), 3u);
@@ -347,9 +347,10 @@ TEST_F(Window, HighlightedMenuItemShowsItsPromptInTheStatusBar) {
         UINT id;
         const wchar_t* prompt;
     };
-    for (Case c : {Case{ID_MOVIES_ADD, L"Add a movie."}, Case{ID_MOVIES_BATCH_ADD, L"Batch add movies."},
-                   Case{ID_APP_EXIT, L"Quit the application; prompts to save documents"},
-                   Case{ID_DOWNLOAD_START, L""}}) {
+    for (Case c :
+         {Case{ID_MOVIES_ADD, L"Add a movie."}, Case{ID_MOVIES_BATCH_ADD, L"Batch add movies."},
+          Case{ID_APP_EXIT, L"Quit the application; prompts to save documents"},
+          Case{ID_DOWNLOAD_START, L""}}) {
         SendMessageW(frame->m_hWnd, WM_MENUSELECT, MAKEWPARAM(c.id, MF_HILITE),
                      reinterpret_cast<LPARAM>(popup));
         EXPECT_EQ(frame->m_wndStatusBar.GetMessageText(), c.prompt) << c.id;
@@ -392,7 +393,8 @@ TEST_F(Window, AboutBoxShowsVersionCopyrightAndAShrunkLink) {
         HWND link = GetDlgItem(about, IDC_HOMEPAGE);
         GetClientRect(link, &linkRect);
         HDC dc = GetDC(link);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(link, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(link, WM_GETFONT, 0, 0)));
         GetTextExtentPoint32W(dc, L"Homepage", 8, &textSize);
         SelectObject(dc, old);
         ReleaseDC(link, dc);
