@@ -31,10 +31,15 @@ else
 fi
 tb_start_wineserver
 
-# The stand-in site prints its web root ("http://127.0.0.1:<port>/") on its
-# first line of output.
+# The stand-in site prints its web root ("http://127.0.0.1:<port>/") when it
+# listens.
+site_program="$tb_build_root/win/standin/standin-site.exe"
+if [ ! -f "$site_program" ]; then
+    echo "run: the stand-in site program is missing ($site_program)" >&2
+    exit 1
+fi
 site_log=$(mktemp)
-wine "$tb_build_root/win/standin/standin-site.exe" >"$site_log" 2>&1 &
+wine "$site_program" >"$site_log" 2>&1 &
 site_pid=$!
 site_root=""
 for _ in $(seq 1 200); do
@@ -52,3 +57,4 @@ echo "run: stand-in video site at $site_root"
 wine reg add 'HKCU\Software\TorvanePelgrane' /v SiteRoot /t REG_SZ /d "$site_root" /f >/dev/null
 
 wine "$tb_build_root/win/app/TorvaneBrenlow.exe" || true
+rm -f "$site_log"
