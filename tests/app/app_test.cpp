@@ -51,6 +51,29 @@ TEST(Program, FirstStartIsUntitledAndCloseWritesTheEmptyDefaultProject) {
     EXPECT_EQ(program.WaitExit(), 0);
 }
 
+TEST(Program, EveryWayOfClosingSavesTheProjectOnce) {
+    struct Way {
+        const char* name;
+        UINT msg;
+        WPARAM wParam;
+    };
+    const Way ways[] = {
+        {"close box", WM_CLOSE, 0},
+        {"Exit (close the document)", WM_COMMAND, ID_FILE_CLOSE},
+        {"Exit (the application)", WM_COMMAND, ID_APP_EXIT},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ProgramDriver program;
+        ASSERT_TRUE(program.Start());
+        HWND main = program.WaitMainWindow();
+        ASSERT_NE(main, nullptr);
+        PostMessageW(main, way.msg, way.wParam, 0);
+        ASSERT_EQ(program.WaitExit(), 0);
+        EXPECT_EQ(ReadBytes(program.DefaultProject()), kEmptyProject);
+    }
+}
+
 TEST(Program, FileOnTheCommandLineWinsAndIsWrittenBackLeavingTheDefaultAlone) {
     ProgramDriver program;
     WriteBytes(program.DefaultProject(), kEmptyProject);
