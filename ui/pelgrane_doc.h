@@ -22,7 +22,10 @@ public:
     ~CPelgraneDoc() override;
 
     void Serialize(CArchive& ar) override;
-    bool OnNewDocument() override;
+    // Empties the list (entries go; records a row or a worker holds live on).
+    // Runs before every load too, so an empty project file opens as an empty
+    // list instead of showing the previous project's movies under its name.
+    void DeleteContents() override;
     // Saves (see SaveAtClose), then closes the windows, which ends the program.
     void OnCloseDocument() override;
 

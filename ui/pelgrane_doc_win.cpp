@@ -24,13 +24,7 @@ void CPelgraneDoc::Serialize(CArchive& ar) {
     m_movies.Serialize(ar);
 }
 
-bool CPelgraneDoc::OnNewDocument() {
-    if (!CDocument::OnNewDocument())
-        return false;
-    // Entries go; records a list row or a worker still holds live on.
-    m_movies.RemoveAll();
-    return true;
-}
+void CPelgraneDoc::DeleteContents() { m_movies.RemoveAll(); }
 
 void CPelgraneDoc::SaveAtClose() {
     if (!m_bSaveAtClose)

@@ -475,6 +475,18 @@ TEST_F(Window, FileDroppedOnTheMainWindowOpensAsTheProjectAndTheListIgnoresDrops
     EXPECT_NE(TextOf(frame->m_hWnd).find(L"Dropped.torvane"), std::wstring::npos);
 }
 
+TEST_F(Window, EmptyProjectFileOpensAsAnEmptyList) {
+    site.m_titles[L"http://127.0.0.1:8080/watch?v=old"] = L"Old";
+    doc->m_movies.AddMovie(L"http://127.0.0.1:8080/watch?v=old");
+    ASSERT_EQ(Urls().size(), 1u);
+    const std::wstring project = (folder / L"Empty.torvane").wstring();
+    std::ofstream(std::filesystem::path(project), std::ios::binary).close();
+    ASSERT_NE(App().GetDocTemplate()->OpenDocumentFile(project), nullptr);
+    EXPECT_EQ(doc->GetPathName(), project);
+    // The previous project's movies must not live on under the new file's name.
+    EXPECT_TRUE(Urls().empty());
+}
+
 TEST(Texts, ClockAndCopyrightLine) {
     std::tm t{};
     t.tm_hour = 14;
