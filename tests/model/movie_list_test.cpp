@@ -12,26 +12,24 @@
 
 namespace {
 
-std::vector<std::uint16_t> Keys(const CYoutubeFileList& list) {
-    std::vector<std::uint16_t> keys;
+// Each entry in enumeration order, as `pick(key, movie)` sees it.
+template <typename Pick> auto Walk(const CYoutubeFileList& list, Pick pick) {
+    std::vector<decltype(pick(std::uint16_t{}, MoviePtr{}))> seen;
     for (auto pos = list.GetStartPosition(); pos;) {
         std::uint16_t key;
         MoviePtr movie;
         list.GetNextAssoc(pos, key, movie);
-        keys.push_back(key);
+        seen.push_back(pick(key, movie));
     }
-    return keys;
+    return seen;
+}
+
+std::vector<std::uint16_t> Keys(const CYoutubeFileList& list) {
+    return Walk(list, [](std::uint16_t key, const MoviePtr&) { return key; });
 }
 
 std::vector<std::wstring> Urls(const CYoutubeFileList& list) {
-    std::vector<std::wstring> urls;
-    for (auto pos = list.GetStartPosition(); pos;) {
-        std::uint16_t key;
-        MoviePtr movie;
-        list.GetNextAssoc(pos, key, movie);
-        urls.push_back(movie->m_strUrl);
-    }
-    return urls;
+    return Walk(list, [](std::uint16_t, const MoviePtr& movie) { return movie->m_strUrl; });
 }
 
 std::wstring Url(int i) {
