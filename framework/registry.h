@@ -1,0 +1,52 @@
+#pragma once
+// One open key under HKEY_CURRENT_USER, closed when the object goes. The
+// settings that outlive a session (output folder, site root) are single
+// string values under the program's own key; this class is all they need.
+//
+// Typical use:
+//   CRegKey key;
+//   if (key.Create(L"Software\\TorvanePelgrane")) {   // opens, creating if missing
+//       std::wstring text;
+//       if (key.QueryString(L"OutputFolder", text) && !text.empty()) ...
+//   }
+#include <cstddef>
+#include <string>
+
+class CRegKey {
+public:
+    CRegKey() = default;
+    ~CRegKey();
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+    CRegKey(CRegKey&& other) noexcept;
+    CRegKey& operator=(CRegKey&& other) noexcept;
+
+    // Opens `subKey` of HKEY_CURRENT_USER for reading and writing, creating it
+    // (and any missing parents) when absent. False when it cannot be opened.
+    bool Create(const std::wstring& subKey);
+    // Opens an existing key only; `write` asks for write access too.
+    bool Open(const std::wstring& subKey, bool write = false);
+    void Close();
+    bool IsOpen() const { return m_hKey != nullptr; }
+
+    // Reads a value whatever its stored type as UTF-16 text: the text ends at
+    // its first zero character or at the end of the data (a stored terminator
+    // is optional; an odd trailing byte is dropped). False when the value is
+    // missing, the key is not open, or the data is larger than `maxBytes`.
+    bool QueryString(const std::wstring& name, std::wstring& value,
+                     std::size_t maxBytes = 64 * 1024) const;
+    // Stores `value` as REG_SZ / REG_EXPAND_SZ, terminator included. Nothing is
+    // expanded, on write or on read.
+    bool SetString(const std::wstring& name, const std::wstring& value);
+    bool SetExpandString(const std::wstring& name, const std::wstring& value);
+    // True when the value is gone afterwards (also when it never existed).
+    bool DeleteValue(const std::wstring& name);
+
+    // The raw HKEY, for calls this class does not wrap. Owned by the object.
+    void* Handle() const { return m_hKey; }
+
+private:
+    bool SetText(const std::wstring& name, const std::wstring& value, unsigned long type);
+
+    void* m_hKey = nullptr;
+};

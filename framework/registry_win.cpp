@@ -1,0 +1,103 @@
+#include "framework/registry.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+HKEY AsKey(void* h) { return static_cast<HKEY>(h); }
+
+} // namespace
+
+CRegKey::~CRegKey() { Close(); }
+
+CRegKey::CRegKey(CRegKey&& other) noexcept : m_hKey(other.m_hKey) { other.m_hKey = nullptr; }
+
+CRegKey& CRegKey::operator=(CRegKey&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_hKey = other.m_hKey;
+        other.m_hKey = nullptr;
+    }
+    return *this;
+}
+
+bool CRegKey::Create(const std::wstring& subKey) {
+    Close();
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    m_hKey = key;
+    return true;
+}
+
+bool CRegKey::Open(const std::wstring& subKey, bool write) {
+    Close();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0,
+                      write ? (KEY_READ | KEY_WRITE) : KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    m_hKey = key;
+    return true;
+}
+
+void CRegKey::Close() {
+    if (m_hKey) {
+        RegCloseKey(AsKey(m_hKey));
+        m_hKey = nullptr;
+    }
+}
+
+bool CRegKey::QueryString(const std::wstring& name, std::wstring& value,
+                          std::size_t maxBytes) const {
+    if (!m_hKey)
+        return false;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        size > maxBytes)
+        return false;
+    std::vector<unsigned char> bytes(size);
+    // The value may grow between the two calls; a second "more data" answer
+    // counts as a failed read rather than a loop.
+    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &type,
+                         bytes.empty() ? nullptr : bytes.data(), &size) != ERROR_SUCCESS ||
+        size > bytes.size())
+        return false;
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (!text.empty())
+        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    if (auto end = text.find(L'\0'); end != std::wstring::npos)
+        text.resize(end);
+    value = std::move(text);
+    return true;
+}
+
+bool CRegKey::SetText(const std::wstring& name, const std::wstring& value, unsigned long type) {
+    if (!m_hKey)
+        return false;
+    const std::size_t bytes = (value.size() + 1) * sizeof(wchar_t);
+    if (bytes > 0x7FFFFFFF)
+        return false;
+    return RegSetValueExW(AsKey(m_hKey), name.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+}
+
+bool CRegKey::SetString(const std::wstring& name, const std::wstring& value) {
+    return SetText(name, value, REG_SZ);
+}
+
+bool CRegKey::SetExpandString(const std::wstring& name, const std::wstring& value) {
+    return SetText(name, value, REG_EXPAND_SZ);
+}
+
+bool CRegKey::DeleteValue(const std::wstring& name) {
+    if (!m_hKey)
+        return false;
+    LONG rc = RegDeleteValueW(AsKey(m_hKey), name.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
