@@ -23,7 +23,7 @@ const std::vector<Movie>& Catalogue() {
          131072},
         {"kJ8hG7fD6sA", "Wq4Er5Ty6Ui7Op8As9Df0Gh1Jk2Lz3Xc4Vb5Nm6Qw7E-",
          "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x81\xAE\xE5\xA4\x9C Night Walk", 2500},
-        {"Rt5-Yu6_Io7", "Lk3Jh4Gf5Ds6Aq7Ws8Ed9Rf0Tg1Yh2Uj3Ik4Ol5Pm6N",
+        {"Rt5-Yu6_Io7", "Lk3Jh4Gf5Ds6Aq7Ws8Ed9Rf0Tg1Yh2Uj3Ik4Ol5Pm6Nb",
          "Ma\xC3\xB1"
          "ana en Sevilla",
          524288},

@@ -165,6 +165,7 @@ struct Server::Impl {
     std::vector<Movie> movies = Catalogue();
     std::vector<Request> log;
     bool stallsReleased = false;
+    std::size_t stalled = 0;
     std::size_t openConnections = 0;
 
     std::thread acceptThread;
@@ -409,6 +410,18 @@ bool Server::Impl::Pause(std::chrono::milliseconds delay) {
 }
 
 bool Server::Impl::Stall(const net::Socket& s, std::string& pending) {
+    {
+        std::lock_guard lock(mutex);
+        ++stalled;
+    }
+    changed.notify_all();
+    struct Leave {
+        Impl* impl;
+        ~Leave() {
+            std::lock_guard lock(impl->mutex);
+            --impl->stalled;
+        }
+    } leave{this};
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -592,6 +605,11 @@ void Server::ClearRequests() {
 bool Server::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_impl->mutex);
     return m_impl->changed.wait_for(lock, timeout, [&] { return m_impl->log.size() >= count; });
+}
+
+bool Server::WaitForStalls(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(m_impl->mutex);
+    return m_impl->changed.wait_for(lock, timeout, [&] { return m_impl->stalled >= count; });
 }
 
 std::size_t Server::OpenConnections() const {

@@ -144,6 +144,9 @@ public:
     void ClearFaults();
     // Lets every stalled response (now and later) go on.
     void ReleaseStalls();
+    // Waits until at least `count` responses are stalled right now (their first
+    // `afterBytes` sent); false on timeout.
+    bool WaitForStalls(std::size_t count, std::chrono::milliseconds timeout) const;
 
     // The request log, in arrival order.
     std::vector<Request> Requests() const;

@@ -49,6 +49,9 @@ private:
 Socket ListenLoopback(std::uint16_t port, std::uint16_t& bound);
 // An accepted connection (non-blocking), or an invalid socket.
 Socket Accept(const Socket& listener);
+// A connection to 127.0.0.1:port (non-blocking once made), or an invalid
+// socket. Used by tests that speak raw HTTP to the server.
+Socket ConnectLoopback(std::uint16_t port);
 
 enum class Ready { Yes, Timeout, Error };
 Ready WaitReadable(const Socket& s, int milliseconds);

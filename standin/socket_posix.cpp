@@ -80,6 +80,19 @@ Socket Accept(const Socket& listener) {
     return s;
 }
 
+Socket ConnectLoopback(std::uint16_t port) {
+    Socket s(::socket(AF_INET, SOCK_STREAM, 0));
+    if (Fd(s) < 0)
+        return Socket();
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(Fd(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || !MakeNonBlocking(Fd(s)))
+        return Socket();
+    return s;
+}
+
 Ready WaitReadable(const Socket& s, int milliseconds) {
     return WaitFor(s, POLLIN, milliseconds);
 }

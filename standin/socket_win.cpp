@@ -86,6 +86,20 @@ Socket Accept(const Socket& listener) {
     return s;
 }
 
+Socket ConnectLoopback(std::uint16_t port) {
+    Socket s(ToHandle(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)));
+    if (!s.Valid())
+        return s;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(Sock(s), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        !MakeNonBlocking(Sock(s)))
+        return Socket();
+    return s;
+}
+
 Ready WaitReadable(const Socket& s, int milliseconds) {
     return WaitFor(s, false, milliseconds);
 }
