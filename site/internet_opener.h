@@ -17,8 +17,6 @@ inline constexpr wchar_t kPageAgent[] = L"Brenlow";
 // HKEY_CURRENT_USER\Software\TorvanePelgrane when present and not empty,
 // otherwise kDefaultSiteRoot. A closing slash is added when the value lacks one.
 std::wstring ConfiguredSiteRoot();
-#ifdef _WIN32
-#include <windows.h>
-// The same rule for the value "SiteRoot" of any key (tests use a key of their own).
-std::wstring SiteRootFromKey(HKEY parent, const wchar_t* subKey);
-#endif
+// The same rule for the value "SiteRoot" of any key under HKEY_CURRENT_USER
+// (tests use a key of their own).
+std::wstring SiteRootFromKey(const std::wstring& subKey);

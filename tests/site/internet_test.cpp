@@ -134,7 +134,7 @@ TEST_F(InternetSite, BodyOverTheCapEndsTheRead) {
 TEST(SiteRoot, RegistryValueReplacesTheDefault) {
     const std::wstring path =
         L"Software\\TorvanePelgrane\\Tests\\SiteRoot-" + std::to_wstring(GetCurrentProcessId());
-    EXPECT_EQ(SiteRootFromKey(HKEY_CURRENT_USER, path.c_str()), L"http://www.youtube.com/");
+    EXPECT_EQ(SiteRootFromKey(path), L"http://www.youtube.com/");
     HKEY key;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
@@ -144,11 +144,11 @@ TEST(SiteRoot, RegistryValueReplacesTheDefault) {
                        static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
     };
     set(L"http://127.0.0.1:8123/");
-    EXPECT_EQ(SiteRootFromKey(HKEY_CURRENT_USER, path.c_str()), L"http://127.0.0.1:8123/");
+    EXPECT_EQ(SiteRootFromKey(path), L"http://127.0.0.1:8123/");
     set(L"http://127.0.0.1:8123");
-    EXPECT_EQ(SiteRootFromKey(HKEY_CURRENT_USER, path.c_str()), L"http://127.0.0.1:8123/");
+    EXPECT_EQ(SiteRootFromKey(path), L"http://127.0.0.1:8123/");
     set(L"");
-    EXPECT_EQ(SiteRootFromKey(HKEY_CURRENT_USER, path.c_str()), L"http://www.youtube.com/");
+    EXPECT_EQ(SiteRootFromKey(path), L"http://www.youtube.com/");
     RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
 }
