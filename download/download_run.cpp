@@ -1,0 +1,261 @@
+#include "download/download_run.h"
+
+#include "download/safe_name.h"
+
+#include <system_error>
+
+// ---- CRunThread ----
+
+CRunThread::CRunThread(std::function<void()> body)
+    : m_thread([this, body = std::move(body)] {
+          body();
+          {
+              std::lock_guard<std::mutex> lock(m_mutex);
+              m_bEnded = true;
+          }
+          m_cv.notify_all();
+      }) {}
+
+CRunThread::~CRunThread() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool CRunThread::WaitEnded(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_cv.wait_for(lock, timeout, [this] { return m_bEnded.load(); });
+}
+
+// ---- The run ----
+
+struct CDownloadRun::Run {
+    CRunGate gate;
+    std::shared_ptr<ITransferEngine> transfer;
+    std::function<std::wstring()> outputFolder;
+    CRunTimings timings;
+};
+
+struct CDownloadRun::Worker {
+    Worker(std::shared_ptr<Run> run, MoviePtr movie)
+        : control(run->gate),
+          thread([this, run = std::move(run), movie = std::move(movie)] {
+              WorkerThreadProc(*run, *movie, control);
+          }) {}
+    CTransferControl control;
+    CRunThread thread;
+};
+
+CDownloadRun::CDownloadRun(CYoutubeFileList& movies, std::atomic<std::int32_t>& runFlag)
+    : m_movies(movies), m_bDownloading(runFlag) {}
+
+CDownloadRun::~CDownloadRun() {
+    EndRun();
+    // Last resort for threads that outlived every deadline: they reach this
+    // object, so they must be gone before it is. Their gate is closed and
+    // their transfer aborted, so each is on its way out.
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<std::unique_ptr<CRunThread>> threads;
+    {
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        workers.swap(m_stragglerWorkers);
+        threads.swap(m_stragglers);
+    }
+    threads.clear(); // the scheduler may still want the slot lock on its way out
+    workers.clear();
+}
+
+std::size_t CDownloadRun::Stragglers() const {
+    std::lock_guard<std::mutex> lock(m_slotMutex);
+    return m_stragglers.size() + m_stragglerWorkers.size();
+}
+
+void CDownloadRun::OnDownload() {
+    if (m_hScheduler && !m_hScheduler->HasEnded())
+        StopDownload();
+    EndRun(); // releases the ended scheduler of the last run
+    m_bDownloading = 1;
+    m_movies.MarkForDownload(true);
+    auto run = std::make_shared<Run>();
+    run->transfer = m_transfer;
+    run->outputFolder = m_outputFolder;
+    run->timings = m_timings;
+    m_run = run;
+    try {
+        m_hScheduler = std::make_unique<CRunThread>([this, run] { SchedulerThreadProc(run); });
+    } catch (const std::system_error&) {
+        // As when the scheduler cannot be created: the run stays set with its
+        // records Waiting until the user stops it.
+        m_hScheduler.reset();
+    }
+}
+
+void CDownloadRun::StopDownload() {
+    m_bDownloading = 0;
+    if (m_run)
+        m_run->gate.Close();
+    m_movies.MarkForDownload(false);
+    EndRun();
+}
+
+void CDownloadRun::EndRun() {
+    if (m_run)
+        m_run->gate.Close();
+    {
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        for (auto& worker : m_hWorkers) {
+            if (worker)
+                worker->control.Abort();
+        }
+    }
+    const auto deadline = m_timings.stopDeadline;
+    // The scheduler first: once it has ended, nothing else fills a slot.
+    if (m_hScheduler) {
+        if (!m_hScheduler->WaitEnded(deadline)) {
+            std::lock_guard<std::mutex> lock(m_slotMutex);
+            m_stragglers.push_back(std::move(m_hScheduler));
+        }
+        m_hScheduler.reset();
+    }
+    std::array<std::unique_ptr<Worker>, kWorkerSlots> workers;
+    {
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        workers.swap(m_hWorkers);
+        for (auto& worker : workers) {
+            if (worker)
+                worker->control.Abort(); // a worker the scheduler started meanwhile
+        }
+    }
+    for (auto& worker : workers) {
+        if (worker && !worker->thread.WaitEnded(deadline)) {
+            std::lock_guard<std::mutex> lock(m_slotMutex);
+            m_stragglerWorkers.push_back(std::move(worker));
+        }
+    }
+    // Leftovers from an earlier stop that have ended by now are released.
+    std::lock_guard<std::mutex> lock(m_slotMutex);
+    std::erase_if(m_stragglerWorkers, [](const auto& w) { return w->thread.HasEnded(); });
+    std::erase_if(m_stragglers, [](const auto& t) { return t->HasEnded(); });
+    m_run.reset();
+}
+
+bool CDownloadRun::SchedulerEnded() const { return !m_hScheduler || m_hScheduler->HasEnded(); }
+
+int CDownloadRun::FindFreeSlot() const {
+    std::lock_guard<std::mutex> lock(m_slotMutex);
+    for (int i = 0; i < m_nMaxWorkers; ++i) {
+        if (!m_hWorkers[i])
+            return i;
+    }
+    return -1;
+}
+
+bool CDownloadRun::ReapEndedWorkers() {
+    bool held = false;
+    std::unique_ptr<Worker> ended[kWorkerSlots];
+    {
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        for (int i = 0; i < m_nMaxWorkers; ++i) {
+            if (!m_hWorkers[i])
+                continue;
+            held = true;
+            if (m_hWorkers[i]->thread.HasEnded())
+                ended[i] = std::move(m_hWorkers[i]);
+        }
+    }
+    // Joined outside the lock; each has already returned from its body.
+    return held;
+}
+
+bool CDownloadRun::AllWorkersEnded() { return !ReapEndedWorkers(); }
+
+MoviePtr CDownloadRun::FirstWaiting() const {
+    auto lock = m_movies.Lock();
+    auto pos = m_movies.GetStartPosition();
+    while (pos) {
+        std::uint16_t key = 0;
+        MoviePtr movie;
+        m_movies.GetNextAssoc(pos, key, movie);
+        if (movie && movie->m_nStatus.load() == Waiting)
+            return movie;
+    }
+    return nullptr;
+}
+
+void CDownloadRun::StartWorker(const std::shared_ptr<Run>& run, int slot, const MoviePtr& movie) {
+    run->gate.Apply([&] {
+        // The record is taken here, before the scheduler walks again, so no
+        // second worker can ever get it.
+        std::int32_t expected = Waiting;
+        if (!movie->m_nStatus.compare_exchange_strong(expected, Downloading))
+            return;
+        movie->m_nProgress = 0;
+        try {
+            auto worker = std::make_unique<Worker>(run, movie);
+            std::lock_guard<std::mutex> lock(m_slotMutex);
+            m_hWorkers[slot] = std::move(worker);
+        } catch (const std::system_error&) {
+            // No thread: the record waits for the next walk.
+            movie->m_nStatus = Waiting;
+        }
+    });
+}
+
+void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
+    const CRunTimings& t = run->timings;
+    {
+        // Slots left by an earlier run (normally already released).
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        for (auto& worker : m_hWorkers) {
+            if (worker && worker->thread.HasEnded())
+                worker.reset();
+        }
+    }
+    if (m_movies.CountByStatus(Waiting) > 0) {
+        for (;;) {
+            if (run->gate.IsClosed())
+                return;
+            MoviePtr next = FirstWaiting();
+            if (!next)
+                break;
+            int slot = FindFreeSlot();
+            while (slot < 0) {
+                ReapEndedWorkers();
+                if (run->gate.WaitClosed(t.pause))
+                    return;
+                slot = FindFreeSlot();
+            }
+            StartWorker(run, slot, next);
+            if (run->gate.WaitClosed(t.pause))
+                return;
+        }
+        while (!AllWorkersEnded()) {
+            if (run->gate.WaitClosed(t.pause))
+                return;
+        }
+    }
+    if (run->gate.WaitClosed(t.finalPause))
+        return;
+    run->gate.Apply([&] { m_bDownloading = 0; });
+}
+
+void CDownloadRun::WorkerThreadProc(Run& run, CYoutubeFile& movie, CTransferControl& control) {
+    // Downloading and 0 % were set when the scheduler took the record.
+    const std::wstring folder = run.outputFolder ? run.outputFolder() : std::wstring();
+    const std::wstring path = OutputFilePath(folder, movie.m_strTitle);
+    if (!control.Apply([&] {
+            movie.m_strFolder = folder;
+            movie.m_strFilePath = path;
+        }))
+        return;
+    const int result = run.transfer ? run.transfer->DownloadVideo(movie, control) : 1;
+    control.Apply([&] {
+        if (result == 0) {
+            movie.m_nStatus = Completed;
+            movie.m_bChecked = 0;
+        } else {
+            movie.m_nStatus = Failed;
+            if (run.transfer)
+                run.transfer->DeleteOutputFile(path);
+        }
+    });
+}
