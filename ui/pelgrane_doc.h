@@ -3,6 +3,7 @@
 // that works on it. It answers Add and Batch Add, and saves itself once when
 // the program closes: to its own file, or to the default project when it has
 // none.
+#include "download/download_run.h"
 #include "framework/document.h"
 #include "model/movie_list.h"
 
@@ -35,6 +36,8 @@ public:
     // ---- Commands ----
     void OnAddMovie();
     void OnBatchAdd();
+    // Shows the folder chooser and stores the chosen output folder.
+    void OnOutputFolder();
 
     // ---- The download run ----
     // Queues the checked movies and starts the run.
@@ -59,6 +62,8 @@ public:
 
     CYoutubeFileList m_movies;
     std::atomic<std::int32_t> m_bDownloading{0};
+    // The run's threads and slots; works on the two members above.
+    CDownloadRun m_run{m_movies, m_bDownloading};
 
 private:
     // Asks for one address with the address dialog; true when the user confirmed.

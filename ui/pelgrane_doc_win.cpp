@@ -1,14 +1,19 @@
 #include "ui/pelgrane_doc.h"
 
+#include "download/wininet_transfer.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "ui/dlg_add.h"
 
 CPelgraneDoc::CPelgraneDoc() {
     OnCommand(ID_MOVIES_ADD, &CPelgraneDoc::OnAddMovie);
     OnCommand(ID_MOVIES_BATCH_ADD, &CPelgraneDoc::OnBatchAdd);
+    OnCommand(ID_OPTIONS_OUTPUT_FOLDER, &CPelgraneDoc::OnOutputFolder);
     OnCommand(ID_FILE_SAVE, &CDocument::OnFileSave);
     OnCommand(ID_FILE_SAVE_AS, &CDocument::OnFileSaveAs);
     OnCommand(ID_FILE_CLOSE, &CDocument::OnFileClose);
+    m_run.SetTransfer(std::make_shared<CWinInetTransfer>());
+    m_run.SetOutputFolder([] { return ::GetOutputFolder(); });
 }
 
 CPelgraneDoc::~CPelgraneDoc() = default;

@@ -2,6 +2,7 @@
 
 #include "framework/frame.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "ui/main_frame.h"
 #include "ui/maker_site.h"
 #include "ui/pelgrane_doc.h"
@@ -157,8 +158,8 @@ void CPelgraneView::OnUpdateStop(CCmdUI* pCmdUI) {
 }
 
 void CPelgraneView::OnOpenOutputFolder() {
-    if (CPelgraneDoc* doc = GetDocument())
-        OpenWithShell(doc->GetOutputFolder());
+    // Resolves (and creates) the folder, then opens it through the settings' shell seam.
+    ::OnOpenOutputFolder();
 }
 
 void CPelgraneView::OnLinkHome() {
