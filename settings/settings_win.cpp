@@ -115,7 +115,12 @@ bool BrowseForFolder(std::wstring& folder) {
     info.pszDisplayName = displayName;
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     info.lpfn = BrowseCallbackProc;
-    info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+    // The default folder ends in a backslash; not every chooser selects a path
+    // written that way (Wine's does not), so the selection is given without it.
+    std::wstring selection = folder;
+    while (selection.size() > 3 && selection.back() == L'\\')
+        selection.pop_back();
+    info.lParam = reinterpret_cast<LPARAM>(selection.c_str());
     PIDLIST_ABSOLUTE items = nullptr;
     {
         COleScope ole;
