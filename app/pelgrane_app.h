@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-class IWatchPageReader;
+class CWatchPageReader;
 class CPelgraneDoc;
 
 class CPelgraneApp : public CWinApp {
@@ -31,5 +31,5 @@ public:
 private:
     CPelgraneDoc* GetPelgraneDoc() const;
     std::unique_ptr<COleInit> m_ole;
-    std::unique_ptr<IWatchPageReader> m_reader;
+    std::unique_ptr<CWatchPageReader> m_reader;
 };

@@ -3,6 +3,8 @@
 #include "framework/frame.h"
 #include "framework/strings.h"
 #include "res/resource.h"
+#include "site/internet_opener.h"
+#include "site/watch_page_reader.h"
 #include "ui/about_dlg.h"
 #include "ui/main_frame.h"
 #include "ui/pelgrane_doc.h"
@@ -32,21 +34,6 @@ std::wstring ProgramPath() {
 bool FileExists(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The video site's web root as the user configured it: value "SiteRoot" of
-// the TorvanePelgrane key of the current user; the loopback host when unset.
-std::wstring ConfiguredSiteRoot() {
-    wchar_t data[2048] = {};
-    DWORD size = sizeof data - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\TorvanePelgrane", L"SiteRoot", RRF_RT_REG_SZ,
-                     nullptr, data, &size) != ERROR_SUCCESS ||
-        data[0] == L'\0')
-        return L"http://127.0.0.1/";
-    std::wstring root = data;
-    if (root.back() != L'/')
-        root += L'/';
-    return root;
 }
 
 } // namespace
@@ -86,11 +73,17 @@ bool CPelgraneApp::InitInstance() {
     m_hAccel.Load(IDR_MAINFRAME);
 
     const std::wstring defaultPath = DefaultProjectPath();
-    const std::wstring siteRoot = ConfiguredSiteRoot();
-    auto makeDocument = [this, defaultPath, siteRoot]() -> std::unique_ptr<CDocument> {
+    m_reader = std::make_unique<CWatchPageReader>(std::make_shared<CInternetPageOpener>(),
+                                                  ConfiguredSiteRoot());
+    auto makeDocument = [this, defaultPath]() -> std::unique_ptr<CDocument> {
         auto doc = std::make_unique<CPelgraneDoc>();
         doc->SetDefaultProjectPath(defaultPath);
-        doc->SetSite(m_reader.get(), {}, siteRoot);
+        doc->SetSite(
+            m_reader.get(),
+            [reader = m_reader.get()](const std::wstring& url, std::vector<std::wstring>& links) {
+                reader->GetWatchLinks(url, links);
+            },
+            m_reader->Root());
         return doc;
     };
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(

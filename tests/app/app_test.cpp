@@ -1,8 +1,13 @@
 // The program as a user meets it: started, driven through its keys, menus and
 // dialogs, and closed, with the project files it leaves behind checked.
+#include "framework/archive.h"
+#include "framework/codepage.h"
+#include "framework/disk_file.h"
+#include "model/movie_list.h"
 #include "program_driver.h"
 #include "res/resource.h"
 #include "res/version.h"
+#include "standin/server.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -170,6 +175,8 @@ TEST(Program, KeysActInTheMainWindowAndInsideAMessageBox) {
     ProgramDriver::PostKey(main, VK_INSERT);
     HWND add = program.WaitWindowTitled(L"Dialog");
     ASSERT_NE(add, nullptr);
+    // Port 1 on the loopback host refuses the connection at once.
+    SetDlgItemTextW(add, 1007, L"http://127.0.0.1:1/watch?v=refused");
     PostMessageW(add, WM_COMMAND, IDOK, 0);
     HWND box = program.WaitWindowTitled(kAppTitle);
     ASSERT_NE(box, nullptr);
@@ -300,3 +307,49 @@ TEST(Program, RegistersTheProjectFileTypeForTheCurrentUser) {
 }
 
 } // namespace
+
+TEST(Program, AddReadsTheWatchPageOfTheStandinSite) {
+    standin::Server site;
+    const standin::Movie& movie = standin::Catalogue()[1]; // a title with non-ASCII letters
+    const std::wstring root = site.WideRoot();
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\TorvanePelgrane", L"SiteRoot", REG_SZ,
+                              root.c_str(),
+                              static_cast<DWORD>((root.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    struct RootReset {
+        ~RootReset() {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\TorvanePelgrane", L"SiteRoot");
+        }
+    } reset;
+
+    ProgramDriver program;
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    ProgramDriver::PostKey(main, VK_INSERT);
+    HWND add = program.WaitWindowTitled(L"Dialog");
+    ASSERT_NE(add, nullptr);
+    const std::wstring watch = root + L"watch?v=" + std::wstring(movie.id.begin(), movie.id.end());
+    SetDlgItemTextW(add, 1007, watch.c_str());
+    PostMessageW(add, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(site.WaitForRequests(1, std::chrono::seconds(20)));
+    EXPECT_EQ(site.Requests().front().Header("User-Agent"), "Brenlow");
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(add); }));
+    CloseMain(main);
+    ASSERT_EQ(program.WaitExit(), 0);
+
+    // The project written at close holds the movie as the page gave it: the
+    // UTF-8 title one character per byte, the video address on the site root.
+    CYoutubeFileList saved;
+    LoadFromFile(program.DefaultProject(), [&](CArchive& ar) { saved.Serialize(ar); });
+    ASSERT_EQ(saved.GetCount(), 1u);
+    MoviePtr added;
+    ASSERT_TRUE(saved.Lookup(0, added));
+    std::wstring title;
+    AppendAnsiAsWide(title, movie.title.data(), movie.title.size());
+    EXPECT_EQ(added->m_strUrl, watch);
+    EXPECT_EQ(added->m_strTitle, title);
+    const std::string target = standin::VideoTarget(movie);
+    EXPECT_EQ(added->m_strVideoUrl, root + std::wstring(target.begin(), target.end()));
+    EXPECT_EQ(added->m_nStatus, Ready);
+}
