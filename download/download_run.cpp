@@ -224,6 +224,11 @@ void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
                     return;
                 slot = FindFreeSlot();
             }
+            // The wait may have been long: a movie removed (or un-queued)
+            // meanwhile is not started; the first Waiting one now is.
+            next = FirstWaiting();
+            if (!next)
+                break;
             StartWorker(run, slot, next);
             if (run->gate.WaitClosed(t.pause))
                 return;
