@@ -11,6 +11,11 @@
 //   }
 #include <cstddef>
 #include <string>
+#include <vector>
+
+// A stored value's bytes as UTF-16 text: up to its first zero character or the
+// end of the data (a terminator is optional; an odd trailing byte is dropped).
+std::wstring TextFromRegistryBytes(const std::vector<unsigned char>& bytes);
 
 class CRegKey {
 public:
@@ -35,6 +40,12 @@ public:
     // missing, the key is not open, or the data is larger than `maxBytes`.
     bool QueryString(const std::wstring& name, std::wstring& value,
                      std::size_t maxBytes = 64 * 1024) const;
+    // Reads a value's raw bytes and its type (REG_SZ, REG_BINARY, ...). False
+    // when it is missing, the key is not open, or it is larger than `maxBytes`.
+    bool QueryValue(const std::wstring& name, unsigned long& type, std::vector<unsigned char>& data,
+                    std::size_t maxBytes) const;
+    // Stores raw bytes with the given type.
+    bool SetValue(const std::wstring& name, unsigned long type, const void* data, std::size_t size);
     // Stores `value` as REG_SZ / REG_EXPAND_SZ, terminator included. Nothing is
     // expanded, on write or on read.
     bool SetString(const std::wstring& name, const std::wstring& value);

@@ -7,13 +7,28 @@
 
 namespace {
 
-HKEY AsKey(void* h) { return static_cast<HKEY>(h); }
+HKEY AsKey(void* h) {
+    return static_cast<HKEY>(h);
+}
 
 } // namespace
 
-CRegKey::~CRegKey() { Close(); }
+std::wstring TextFromRegistryBytes(const std::vector<unsigned char>& bytes) {
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty())
+        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    if (auto end = text.find(L'\0'); end != std::wstring::npos)
+        text.resize(end);
+    return text;
+}
 
-CRegKey::CRegKey(CRegKey&& other) noexcept : m_hKey(other.m_hKey) { other.m_hKey = nullptr; }
+CRegKey::~CRegKey() {
+    Close();
+}
+
+CRegKey::CRegKey(CRegKey&& other) noexcept : m_hKey(other.m_hKey) {
+    other.m_hKey = nullptr;
+}
 
 CRegKey& CRegKey::operator=(CRegKey&& other) noexcept {
     if (this != &other) {
@@ -51,40 +66,48 @@ void CRegKey::Close() {
     }
 }
 
-bool CRegKey::QueryString(const std::wstring& name, std::wstring& value,
-                          std::size_t maxBytes) const {
+bool CRegKey::QueryValue(const std::wstring& name, unsigned long& type,
+                         std::vector<unsigned char>& data, std::size_t maxBytes) const {
     if (!m_hKey)
         return false;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &type, nullptr, &size) !=
+    DWORD kind = 0, size = 0;
+    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &kind, nullptr, &size) !=
             ERROR_SUCCESS ||
         size > maxBytes)
         return false;
     std::vector<unsigned char> bytes(size);
     // The value may grow between the two calls; a second "more data" answer
     // counts as a failed read rather than a loop.
-    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &type,
+    if (RegQueryValueExW(AsKey(m_hKey), name.c_str(), nullptr, &kind,
                          bytes.empty() ? nullptr : bytes.data(), &size) != ERROR_SUCCESS ||
         size > bytes.size())
         return false;
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!text.empty())
-        std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    if (auto end = text.find(L'\0'); end != std::wstring::npos)
-        text.resize(end);
-    value = std::move(text);
+    bytes.resize(size);
+    type = kind;
+    data = std::move(bytes);
     return true;
 }
 
+bool CRegKey::QueryString(const std::wstring& name, std::wstring& value,
+                          std::size_t maxBytes) const {
+    unsigned long type = 0;
+    std::vector<unsigned char> bytes;
+    if (!QueryValue(name, type, bytes, maxBytes))
+        return false;
+    value = TextFromRegistryBytes(bytes);
+    return true;
+}
+
+bool CRegKey::SetValue(const std::wstring& name, unsigned long type, const void* data,
+                       std::size_t size) {
+    if (!m_hKey || size > 0x7FFFFFFF)
+        return false;
+    return RegSetValueExW(AsKey(m_hKey), name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                          static_cast<DWORD>(size)) == ERROR_SUCCESS;
+}
+
 bool CRegKey::SetText(const std::wstring& name, const std::wstring& value, unsigned long type) {
-    if (!m_hKey)
-        return false;
-    const std::size_t bytes = (value.size() + 1) * sizeof(wchar_t);
-    if (bytes > 0x7FFFFFFF)
-        return false;
-    return RegSetValueExW(AsKey(m_hKey), name.c_str(), 0, type,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(bytes)) == ERROR_SUCCESS;
+    return SetValue(name, type, value.c_str(), (value.size() + 1) * sizeof(wchar_t));
 }
 
 bool CRegKey::SetString(const std::wstring& name, const std::wstring& value) {

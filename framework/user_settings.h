@@ -1,7 +1,7 @@
 #pragma once
-// Small values under HKEY_CURRENT_USER, for the window layer's own needs (the
-// frame's placement, the shell registration). Every call is complete in itself:
-// a key is opened, used and closed. Failures are reported by return value.
+// Small values under HKEY_CURRENT_USER in one call each (a key is opened, used
+// and closed): the frame's placement, the shell registration, the output
+// folder. Built on CRegKey (registry.h); failures are reported by return value.
 #include <string>
 #include <vector>
 
@@ -19,8 +19,8 @@ bool ReadUserBinary(const std::wstring& keyPath, const std::wstring& name,
 // Any value type is accepted; the text ends at its first zero character or at
 // the end of the data. False when the key cannot be opened, the value is
 // missing or holds more than `maxBytes`.
-bool ReadUserTextAnyType(const std::wstring& keyPath, const std::wstring& name,
-                         std::wstring& value, std::size_t maxBytes);
+bool ReadUserTextAnyType(const std::wstring& keyPath, const std::wstring& name, std::wstring& value,
+                         std::size_t maxBytes);
 
 enum class UserWriteResult { Written, KeyNotOpened, ValueNotWritten };
 // Stores `value` as REG_EXPAND_SZ, terminator included; environment references
