@@ -299,11 +299,17 @@ bool Server::Impl::ReadRequest(const net::Socket& s, std::string& pending, Reque
     return true;
 }
 
+namespace {
+// What is registered for the exact target wins over what is registered for its path.
+template <typename Map> auto FindForRequest(Map& map, const Request& request) {
+    auto it = map.find(request.target);
+    return it != map.end() ? it : map.find(request.path);
+}
+} // namespace
+
 FaultSpec Server::Impl::TakeFault(const Request& request) {
     std::lock_guard lock(mutex);
-    auto it = faults.find(request.target);
-    if (it == faults.end())
-        it = faults.find(request.path);
+    auto it = FindForRequest(faults, request);
     if (it == faults.end() || it->second.times == 0)
         return {};
     FaultSpec fault = it->second;
@@ -314,9 +320,7 @@ FaultSpec Server::Impl::TakeFault(const Request& request) {
 
 Response Server::Impl::Resolve(const Request& request) {
     std::unique_lock lock(mutex);
-    auto route = routes.find(request.target);
-    if (route == routes.end())
-        route = routes.find(request.path);
+    auto route = FindForRequest(routes, request);
     if (route != routes.end()) {
         Response r;
         r.status = route->second.status;
