@@ -44,7 +44,7 @@ standin::BodyFiller PatternFiller() {
     };
 }
 
-standin::FaultSpec Spec(standin::Fault kind, std::uint64_t afterBytes = 0, std::size_t pieceBytes = 1,
+standin::FaultSpec FaultOf(standin::Fault kind, std::uint64_t afterBytes = 0, std::size_t pieceBytes = 1,
                         std::chrono::milliseconds delay = 5ms) {
     standin::FaultSpec fault;
     fault.kind = kind;
@@ -121,7 +121,7 @@ TEST_F(TransferTest, EmptyBodyGivesAnEmptyFile) {
 
 TEST_F(TransferTest, WithoutContentLengthTheEndOfTheDataIsSuccess) {
     site.AddBody("/nocl", 5000, PatternFiller());
-    site.SetFault("/nocl", Spec(standin::Fault::NoContentLength));
+    site.SetFault("/nocl", FaultOf(standin::Fault::NoContentLength));
     struct Case {
         std::uint32_t sizeBefore;
         std::int32_t progressAfter;
@@ -182,7 +182,7 @@ TEST_F(TransferTest, PercentOfALargeBodyNeverGoesBackAndEndsAt100) {
 TEST_F(TransferTest, CutShortOrResetBodiesFail) {
     site.AddBody("/v", 200000, PatternFiller());
     for (auto kind : {standin::Fault::EarlyClose, standin::Fault::Reset}) {
-        site.SetFault("/v", Spec(kind, 50000));
+        site.SetFault("/v", FaultOf(kind, 50000));
         EXPECT_EQ(DownloadVideo(*Movie("v")), 1);
     }
 }
@@ -233,7 +233,7 @@ protected:
 
 TEST_F(RunTest, EarlyCloseEndsFailedWithNoFile) {
     site.AddBody("/v", 200000, PatternFiller());
-    site.SetFault("/v", Spec(standin::Fault::EarlyClose, 1000));
+    site.SetFault("/v", FaultOf(standin::Fault::EarlyClose, 1000));
     MoviePtr movie = Add("v", L"short");
     run.OnDownload();
     ASSERT_TRUE(RunEnds());
@@ -278,7 +278,7 @@ TEST_F(RunTest, HostileTitlesLandAsSafeNamesInsideTheOutputFolder) {
 
 TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverything) {
     site.AddBody("/slow", 10 << 20, PatternFiller());
-    site.SetFault("/slow", Spec(standin::Fault::Trickle, 0, 4096, 20ms));
+    site.SetFault("/slow", FaultOf(standin::Fault::Trickle, 0, 4096, 20ms));
     site.AddBody("/v", 64, PatternFiller());
     MoviePtr queued = Add("v", L"queued");
     queued->m_nStatus = Completed; // its status before the run
@@ -315,7 +315,7 @@ TEST_F(RunTest, NothingCheckedClearsTheRunFlagAboutASecondLater) {
 
 TEST_F(RunTest, TwoMoviesStrictlyOneAfterTheOtherInEnumerationOrder) {
     site.AddBody("/a", 400000, PatternFiller());
-    site.SetFault("/a", Spec(standin::Fault::Trickle, 0, 65536, 10ms));
+    site.SetFault("/a", FaultOf(standin::Fault::Trickle, 0, 65536, 10ms));
     site.AddBody("/b", 1000, PatternFiller());
     MoviePtr b = Add("b", L"b");
     MoviePtr a = Add("a", L"a"); // newest: enumerated first
