@@ -127,6 +127,23 @@ Response Page(std::string body, int status = 200) {
     return r;
 }
 
+// Waits one poll for bytes and appends what arrives; false when the peer
+// closed the connection or it failed.
+bool ReceiveMore(const net::Socket& s, std::string& pending) {
+    const net::Ready ready = net::WaitReadable(s, kPollMs);
+    if (ready == net::Ready::Error)
+        return false;
+    if (ready == net::Ready::Timeout)
+        return true;
+    char buffer[4096];
+    const long n = net::Receive(s, buffer, sizeof buffer);
+    if (n == 0 || n == -2)
+        return false;
+    if (n > 0)
+        pending.append(buffer, static_cast<std::size_t>(n));
+    return true;
+}
+
 } // namespace
 
 std::string Request::Header(std::string_view name) const {
@@ -240,19 +257,8 @@ void Server::Impl::Serve(net::Socket socket) {
 bool Server::Impl::ReadRequest(const net::Socket& s, std::string& pending, Request& request) {
     std::size_t end;
     while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
-        if (pending.size() > kMaxHeaderBytes || stopping)
+        if (pending.size() > kMaxHeaderBytes || stopping || !ReceiveMore(s, pending))
             return false;
-        const net::Ready ready = net::WaitReadable(s, kPollMs);
-        if (ready == net::Ready::Error)
-            return false;
-        if (ready == net::Ready::Timeout)
-            continue;
-        char buffer[4096];
-        const long n = net::Receive(s, buffer, sizeof buffer);
-        if (n == 0 || n == -2)
-            return false;
-        if (n > 0)
-            pending.append(buffer, static_cast<std::size_t>(n));
     }
     const std::string head = pending.substr(0, end);
     pending.erase(0, end + 4);
@@ -285,14 +291,8 @@ bool Server::Impl::ReadRequest(const net::Socket& s, std::string& pending, Reque
         if (want > kMaxHeaderBytes)
             return false;
         while (pending.size() < want) {
-            if (stopping || net::WaitReadable(s, kPollMs) == net::Ready::Error)
+            if (stopping || !ReceiveMore(s, pending))
                 return false;
-            char buffer[4096];
-            const long n = net::Receive(s, buffer, sizeof buffer);
-            if (n == 0 || n == -2)
-                return false;
-            if (n > 0)
-                pending.append(buffer, static_cast<std::size_t>(n));
         }
         pending.erase(0, static_cast<std::size_t>(want));
     }
