@@ -1,14 +1,16 @@
 // Start-up time of the program under Wine: from process start until its main
 // window is shown, with no project and with a default project of 10,000 movies.
 // Prints `startup_empty_ms` and `startup_10000_movies_ms` (median of five runs).
+#include "framework/archive.h"
+#include "framework/disk_file.h"
+#include "model/movie_list.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,33 +47,26 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void PutText(std::vector<std::uint8_t>& out, const std::wstring& s) {
-    out.insert(out.end(), {0xFF, 0xFE, 0xFF, static_cast<std::uint8_t>(s.size())});
-    for (wchar_t c : s) {
-        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
+// Movies as the reader would give them for the stand-in site's addresses.
+struct ListedReader : IWatchPageReader {
+    std::wstring GetVideoUrl(const std::wstring& url, std::wstring& title) override {
+        const std::wstring id = url.substr(url.find(L"movie") + 5);
+        title = L"Movie number " + id;
+        return L"http://127.0.0.1:8080/get_video?video_id=movie" + id + L"&t=abc%3d";
     }
-}
+};
 
-std::vector<std::uint8_t> Project(int movies) {
-    std::vector<std::uint8_t> out;
-    PutU32(out, static_cast<std::uint32_t>(movies));
+// A default project of `movies` entries, written the way the program writes it.
+void WriteProject(const std::wstring& path, int movies) {
+    ListedReader reader;
+    CYoutubeFileList list(&reader);
     for (int i = 0; i < movies; ++i) {
-        PutU32(out, static_cast<std::uint32_t>(i));
-        std::wstring id = std::to_wstring(100000 + i);
-        PutText(out, L"http://127.0.0.1:8080/watch?v=movie" + id);
-        PutText(out, L"Movie number " + id);
-        PutU32(out, 1000000u + static_cast<std::uint32_t>(i));
-        PutU32(out, 1);
-        PutU32(out, i % 2);
-        PutText(out, L"http://127.0.0.1:8080/get_video?video_id=movie" + id + L"&t=abc%3d");
+        MoviePtr movie =
+            list.AddMovie(L"http://127.0.0.1:8080/watch?v=movie" + std::to_wstring(100000 + i));
+        movie->m_dwSize = 1000000u + static_cast<std::uint32_t>(i);
+        movie->m_bChecked = i % 2;
     }
-    return out;
+    SaveToFile(path, [&](CArchive& ar) { list.Serialize(ar); });
 }
 
 // One start: milliseconds until the main window is visible, or -1.
@@ -126,12 +121,8 @@ int main() {
     };
     for (Case c : {Case{"startup_empty_ms", -1}, Case{"startup_10000_movies_ms", 10000}}) {
         DeleteFileW(project.c_str());
-        if (c.movies >= 0) {
-            auto bytes = Project(c.movies);
-            std::ofstream(std::filesystem::path(project), std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-        }
+        if (c.movies >= 0)
+            WriteProject(project, c.movies);
         StartOnce(exe, folder); // warm-up: Wine maps the program for the first time
         std::vector<double> runs;
         for (int i = 0; i < 5; ++i)
