@@ -4,6 +4,7 @@
 # fuzz harnesses) and tsan (portable core under ThreadSanitizer).
 # Pass tree names to build only those.
 set -euo pipefail
+trap 'rc=$?; echo "build: failed (exit $rc): $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 out="${TB_BUILD_ROOT:-build}"

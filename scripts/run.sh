@@ -6,10 +6,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-bash scripts/setup.sh
-bash scripts/build.sh win
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
+tb_say_failures run
+bash scripts/setup.sh
+bash scripts/build.sh win
 
 site_pid=""
 cleanup() {
@@ -54,7 +55,14 @@ if [ -z "$site_root" ]; then
     exit 1
 fi
 echo "run: stand-in video site at $site_root"
-wine reg add 'HKCU\Software\TorvanePelgrane' /v SiteRoot /t REG_SZ /d "$site_root" /f >/dev/null
+if ! wine reg add 'HKCU\Software\TorvanePelgrane' /v SiteRoot /t REG_SZ /d "$site_root" /f >/dev/null; then
+    echo "run: could not store the stand-in site's address (wine reg add failed)" >&2
+    exit 1
+fi
 
-wine "$tb_build_root/win/app/TorvaneBrenlow.exe" || true
+program_rc=0
+wine "$tb_build_root/win/app/TorvaneBrenlow.exe" || program_rc=$?
+if ((program_rc != 0)); then
+    echo "run: the program ended with exit code $program_rc" >&2
+fi
 rm -f "$site_log"

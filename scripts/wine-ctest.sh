@@ -5,6 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/wine-env.sh"
+tb_say_failures wine-ctest
 trap tb_stop_all EXIT
 tb_start_display
 tb_start_wineserver

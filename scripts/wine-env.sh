@@ -16,6 +16,10 @@ tb_start_display() {
     for n in $(seq 90 150); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
     done
+    if ! command -v Xvfb >/dev/null; then
+        echo "wine-env: Xvfb is not installed (run scripts/setup.sh)" >&2
+        return 1
+    fi
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     tb_xvfb_pid=$!
     export DISPLAY=":$n"
@@ -24,25 +28,51 @@ tb_start_display() {
         [ -e "/tmp/.X11-unix/X$n" ] && return 0
         sleep 0.1
     done
-    echo "wine-env: Xvfb did not come up" >&2
+    echo "wine-env: Xvfb did not come up on :$n" >&2
     return 1
 }
 
 tb_keeper_pid=""
+tb_server_ours=""
 tb_start_wineserver() {
     # One persistent server for the whole run: each test process then starts in
     # a tenth of a second instead of seconds. Its output must not hold our pipe.
-    wineserver -p >/dev/null 2>&1 </dev/null
+    # wineserver cannot start for a prefix folder that does not exist yet (a
+    # fresh clone); the first program started in it fills it in.
+    if ! mkdir -p "$WINEPREFIX"; then
+        echo "wine-env: cannot create the Wine prefix $WINEPREFIX" >&2
+        return 1
+    fi
+    local rc=0
+    wineserver -p >/dev/null 2>&1 </dev/null || rc=$?
+    case $rc in
+    0) tb_server_ours=1 ;;
+    2) # A server for this prefix is already running (another run, test or
+       # benchmark command, or one still shutting down). It serves us too; the
+       # keeper below holds it (or, if it was on its way out, the one Wine
+       # starts in its place) for as long as we need it, and we leave it
+       # running at the end for whoever started it.
+        echo "wine-env: reusing the wineserver already running for $WINEPREFIX" >&2 ;;
+    *) echo "wine-env: wineserver -p failed (exit $rc) for $WINEPREFIX" >&2
+        return 1 ;;
+    esac
     # Wine's own service processes start with the first program and inherit its
     # output; a program that outlives every test starts them with /dev/null,
     # so no test's pipe is held open after the test ends.
-    (sleep infinity | wine cmd.exe >/dev/null 2>&1) &
+    # (It ends by being killed, which is no failure to report.)
+    (trap - ERR; sleep infinity | wine cmd.exe >/dev/null 2>&1) &
     tb_keeper_pid=$!
-    wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+    if ! wine cmd.exe /c exit >/dev/null 2>&1 </dev/null; then
+        echo "wine-env: Wine cannot start a program in $WINEPREFIX (wine cmd.exe failed)" >&2
+        return 1
+    fi
 }
 
 tb_stop_all() {
-    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$tb_server_ours" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        tb_server_ours=""
+    fi
     if [ -n "$tb_keeper_pid" ]; then
         pkill -P "$tb_keeper_pid" 2>/dev/null || true
         wait "$tb_keeper_pid" 2>/dev/null || true
@@ -53,4 +83,20 @@ tb_stop_all() {
         wait "$tb_xvfb_pid" 2>/dev/null || true
         tb_xvfb_pid=""
     fi
+}
+
+# Makes a script that uses `set -e` say which step failed before it ends:
+# tb_say_failures <name> prints "<name>: failed (exit N): <command>". A helper
+# function that fails is named by the line that called it, after its own
+# reason.
+tb_say_failures() {
+    # shellcheck disable=SC2064
+    trap "tb_report_failure '$1' \$? \"\$BASH_COMMAND\" \"\$LINENO\" \"\${BASH_SOURCE[0]:-}\"" ERR
+}
+tb_report_failure() {
+    local name=$1 rc=$2 command=$3 line=$4 file=$5
+    if [[ $command == return* && -r $file ]]; then
+        command=$(sed -n "${line}p" "$file" | sed 's/^[[:space:]]*//')
+    fi
+    echo "$name: failed (exit $rc): $command" >&2
 }
