@@ -1,10 +1,10 @@
 #pragma once
 // Output file names from movie titles. A title comes from a web page, so it
 // may hold path separators ("..\\..\\x" must not leave the output folder),
-// characters Windows forbids in names, control characters, a reserved device
-// name or trailing dots and blanks; any of these is made harmless. A title
-// that already is a valid name is used unchanged, so two movies with the same
-// title still share one file.
+// characters Windows forbids in names, control characters or a reserved device
+// name; any of these is made harmless. Everything else of the title is kept,
+// trailing dots and blanks included (the extension follows them), so two
+// movies share one file only when their titles are the same.
 #include <cstddef>
 #include <string>
 

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
 namespace {
 
 struct NameCase {
@@ -26,8 +31,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{L"con", L"_con"}, NameCase{L"Nul.txt", L"_Nul.txt"},
                       NameCase{L"COM1", L"_COM1"}, NameCase{L"lpt9 .x", L"_lpt9 .x"},
                       NameCase{L"COM0", L"COM0"}, NameCase{L"CONSOLE", L"CONSOLE"},
-                      NameCase{L"title. . ", L"title"}, NameCase{L"", L"Video"},
-                      NameCase{L"...", L"Video"}, NameCase{L"  ", L"Video"}));
+                      NameCase{L"COM\u00b9", L"_COM\u00b9"},
+                      NameCase{L"lpt\u00b3.x", L"_lpt\u00b3.x"},
+                      NameCase{L"COM\u00b2 ", L"_COM\u00b2 "}, NameCase{L"LPT\u2074", L"LPT\u2074"},
+                      NameCase{L"CON.", L"_CON."}, NameCase{L"title. . ", L"title. . "},
+                      NameCase{L"Wait for it...", L"Wait for it..."}, NameCase{L"", L"Video"},
+                      NameCase{L"...", L"..."}, NameCase{L"  ", L"  "}));
 
 TEST(SafeFileName, CutsToTheRoomLeftAndNeverSplitsASurrogatePair) {
     EXPECT_EQ(SafeFileName(std::wstring(300, L'a'), 10), std::wstring(10, L'a'));
@@ -49,6 +58,30 @@ TEST(OutputFilePath, FolderTextUnchangedAndWholePathWithinTheLimit) {
     EXPECT_EQ(path.size(), kMaxPathChars);
     EXPECT_EQ(path.substr(0, folder.size() + 1), folder + L"\\");
     EXPECT_EQ(path.substr(path.size() - 4), L".flv");
+}
+
+// Titles that differ only in trailing dots or blanks, or that are nothing but
+// dots or blanks, must reach files of their own on the real file system.
+TEST(OutputFilePath, TitlesThatDifferOnlyAtTheEndGetFilesOfTheirOwn) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() /
+        ("tb_names_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    const std::wstring titles[] = {
+        L"Wait for it", L"Wait for it...", L"Wait for it. ", L"...", L"  ", L""};
+    std::set<fs::path> written;
+    for (const std::wstring& title : titles) {
+        const fs::path path = OutputFilePath(folder.wstring(), title);
+        std::ofstream(path, std::ios::binary) << "x";
+        written.insert(path.filename());
+    }
+    std::set<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        found.insert(entry.path().filename());
+    fs::remove_all(folder);
+    EXPECT_EQ(written.size(), std::size(titles));
+    EXPECT_EQ(found, written);
 }
 
 } // namespace
