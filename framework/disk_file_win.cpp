@@ -74,22 +74,6 @@ struct HandleCloser {
     }
 };
 
-// Deletes a temporary file unless told it was handed over.
-class TempFileGuard {
-public:
-    explicit TempFileGuard(std::wstring path) : m_path(std::move(path)) {}
-    ~TempFileGuard() {
-        if (!m_path.empty())
-            DeleteFileW(m_path.c_str());
-    }
-    void Release() { m_path.clear(); }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-
-private:
-    std::wstring m_path;
-};
-
 } // namespace
 
 CFileException MakeFileException(unsigned long osError, const std::wstring& path) {
@@ -97,7 +81,8 @@ CFileException MakeFileException(unsigned long osError, const std::wstring& path
                           static_cast<long>(osError));
 }
 
-CDiskFile::CDiskFile(const std::wstring& path, Mode mode) : m_strPath(path) {
+CDiskFile::CDiskFile(const std::wstring& path, Mode mode, WriteStep write)
+    : m_strPath(path), m_write(std::move(write)) {
     const bool reading = mode == Mode::ReadDenyWrite;
     m_hFile = CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
                           reading ? FILE_SHARE_READ : 0, nullptr,
@@ -151,7 +136,9 @@ void CDiskFile::Write(const void* buffer, std::size_t count) {
     while (done < count) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
         DWORD put = 0;
-        if (!WriteFile(m_hFile, bytes + done, chunk, &put, nullptr))
+        const bool ok = m_write ? m_write(m_hFile, bytes + done, chunk, &put)
+                                : WriteFile(m_hFile, bytes + done, chunk, &put, nullptr) != FALSE;
+        if (!ok)
             throw MakeFileException(GetLastError(), m_strPath);
         if (put == 0)
             throw MakeFileException(ERROR_DISK_FULL, m_strPath);
@@ -174,35 +161,64 @@ bool LoadFromFile(const std::wstring& path, const SerializeFn& serialize) {
 
 namespace {
 
-void WriteStream(const std::wstring& path, const SerializeFn& serialize) {
-    CDiskFile file(path, CDiskFile::Mode::CreateExclusive);
-    CArchive ar(file, CArchive::store);
-    serialize(ar);
-    ar.Close();
-    file.Close();
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The temporary's name when there is room for one, or empty.
-std::wstring TempFileBeside(const std::wstring& target) {
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &attributes))
-        return {}; // no existing file: write the target itself
-    const std::uint64_t oldSize =
-        (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-
-    std::wstring folder = target;
-    const auto slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? std::wstring(L".") : folder.substr(0, slash + 1);
-    ULARGE_INTEGER freeBytes;
-    if (!GetDiskFreeSpaceExW(folder.c_str(), &freeBytes, nullptr, nullptr) ||
-        freeBytes.QuadPart <= 2 * oldSize)
-        return {};
-    wchar_t temp[MAX_PATH + 1];
-    if (!GetTempFileNameW(folder.c_str(), L"MFC", 0, temp))
-        return {};
-    return temp;
+// The size of the file at `path`, or -1 when there is none.
+std::int64_t SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return static_cast<std::int64_t>((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
 }
 
+std::wstring FolderOf(const std::wstring& fullPath) {
+    const auto slash = fullPath.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : fullPath.substr(0, slash + 1);
+}
+
+// A new, empty, uniquely named file in `folder`; raises the system's error
+// for `target` when none can be made there.
+std::wstring MakeTempFile(const std::wstring& folder, const std::wstring& target) {
+    wchar_t name[MAX_PATH + 1];
+    if (!GetTempFileNameW(folder.c_str(), L"MFC", 0, name))
+        throw MakeFileException(GetLastError(), target);
+    return name;
+}
+
+// Deletes a file this save made unless told it must stay.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::wstring path) : m_path(std::move(path)) {}
+    ~TempFileGuard() {
+        if (!m_path.empty())
+            DeleteFileW(m_path.c_str());
+    }
+    void Keep() { m_path.clear(); }
+    const std::wstring& Path() const { return m_path; }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+
+private:
+    std::wstring m_path;
+};
+
+void WriteStream(const std::wstring& path, const std::wstring& target, const SerializeFn& serialize,
+                 const WriteStep& write) {
+    try {
+        CDiskFile file(path, CDiskFile::Mode::CreateExclusive, write);
+        CArchive ar(file, CArchive::store);
+        serialize(ar);
+        ar.Close();
+        file.Close();
+    } catch (const CFileException& e) {
+        // The temporary's name means nothing to the user: the project failed.
+        throw CFileException(e.m_cause, target, e.m_lOsError);
+    }
+}
 // The new file keeps the identity the user sees: creation time and rights.
 void CopyCreationTimeAndRights(const std::wstring& from, const std::wstring& to) {
     std::unique_ptr<void, HandleCloser> source(
@@ -231,20 +247,65 @@ void CopyCreationTimeAndRights(const std::wstring& from, const std::wstring& to)
 
 } // namespace
 
-void SaveToFile(const std::wstring& path, const SerializeFn& serialize) {
+void SaveToFile(const std::wstring& path, const SerializeFn& serialize, const SaveSteps& steps) {
     const std::wstring target = FullPath(path); // replacing needs absolute paths
-    const std::wstring temp = TempFileBeside(target);
-    if (temp.empty()) {
-        WriteStream(target, serialize);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw MakeFileException(ERROR_ACCESS_DENIED, target);
+    const std::int64_t oldSize = SizeOf(target);
+    const std::wstring folder = FolderOf(target);
+
+    // The target is never written itself: a write that fails part-way (a full
+    // disk) would leave a cut-off project behind.
+    TempFileGuard temp(MakeTempFile(folder, target));
+    WriteStream(temp.Path(), target, serialize, steps.write);
+
+    const auto move = [&](const std::wstring& from, const std::wstring& to) {
+        return steps.move ? steps.move(from.c_str(), to.c_str())
+                          : MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    };
+    if (oldSize < 0) {
+        if (!move(temp.Path(), target))
+            throw MakeFileException(GetLastError(), target);
+        temp.Keep();
         return;
     }
-    TempFileGuard guard(temp);
-    WriteStream(temp, serialize);
-    CopyCreationTimeAndRights(target, temp);
-    if (!ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                      nullptr, nullptr)) {
-        const DWORD error = GetLastError();
+
+    CopyCreationTimeAndRights(target, temp.Path());
+    // The old file is kept under a name of our own while the new one moves in,
+    // so no failure of the replace can leave the target with nothing.
+    TempFileGuard backup(MakeTempFile(folder, target));
+    const bool replaced =
+        steps.replace ? steps.replace(target.c_str(), temp.Path().c_str(), backup.Path().c_str())
+                      : ReplaceFileW(target.c_str(), temp.Path().c_str(), backup.Path().c_str(),
+                                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+    if (replaced) {
+        temp.Keep(); // it is the target now
+        return;      // the backup, the old file, goes
+    }
+    const DWORD error = GetLastError();
+    if (IsFile(target)) {
+        if (!IsFile(temp.Path())) {
+            // The system moved the new file in after all: the save is done.
+            temp.Keep();
+            return;
+        }
+        // The old file is still in place; the new copy and the backup go.
         throw MakeFileException(error, target);
     }
-    guard.Release();
+    // The target is empty: the old file went to the backup name (or nowhere).
+    // Put the old one back if it is there, else the complete new one.
+    if (SizeOf(backup.Path()) == oldSize && move(backup.Path(), target)) {
+        backup.Keep();
+        throw MakeFileException(error, target);
+    }
+    if (move(temp.Path(), target)) {
+        temp.Keep();
+        return;
+    }
+    // Neither copy could be moved: both stay where they are, whatever else.
+    temp.Keep();
+    if (SizeOf(backup.Path()) == oldSize)
+        backup.Keep();
+    throw MakeFileException(error, target);
 }

@@ -70,8 +70,8 @@ public:
     bool DoFileSave();
     // Saves to `path`, or after the Save As dialog when `path` is empty. With
     // bReplace the document takes the new path and title. False when cancelled or
-    // failed; a file the dialog created for a save that then failed is removed,
-    // one that existed before is left as it was.
+    // failed; a failed save leaves the folder as it was, an existing file the
+    // dialog agreed to replace included.
     bool DoSave(const std::wstring& path, bool bReplace = true);
 
     // ---- Command handlers (mapped by the program) ----

@@ -17,10 +17,6 @@ std::wstring FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- CDocument
@@ -127,9 +123,12 @@ bool CDocument::SaveModified() {
         return true;
     std::wstring name = m_strPathName.empty() ? m_strTitle : m_strPathName;
     switch (AppMessageBox(L"Save changes to " + name + L"?", MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
-    case IDCANCEL: return false;
-    case IDYES: return DoFileSave();
-    default: return true;
+    case IDCANCEL:
+        return false;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return true;
     }
 }
 
@@ -157,15 +156,10 @@ bool CDocument::DoSave(const std::wstring& path, bool bReplace) {
             return false;
         target = proposal;
     }
-    bool existed = FileExists(target);
-    if (!OnSaveDocument(target)) {
-        // A file this save created is half-written: remove it. A file that was
-        // there before was replaced only after a complete write, so it is still
-        // the user's old file and stays.
-        if (!existed)
-            DeleteFileW(target.c_str());
+    // A failed save leaves the folder as it was (a file the user agreed to
+    // replace in the dialog included), so there is nothing to clean up here.
+    if (!OnSaveDocument(target))
         return false;
-    }
     if (bReplace)
         SetPathName(target);
     return true;

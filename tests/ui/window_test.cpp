@@ -20,6 +20,7 @@
 
 #include <cstring>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -357,24 +358,65 @@ TEST_F(Window, HighlightedMenuItemShowsItsPromptInTheStatusBar) {
     }
 }
 
-TEST_F(Window, FailedSaveAsLeavesTheFileItReplacesAsItWas) {
+// A save that fails after the user agreed to it shows why and leaves the
+// folder exactly as it was: the file it was to replace, and no temporary.
+TEST_F(Window, FailedSaveLeavesTheFolderAsItWas) {
     site.m_titles[L"u"] = L"t";
     doc->m_movies.AddMovie(L"u");
     const std::wstring target = (folder / L"Kept.torvane").wstring();
     const std::string old = "the user's old project";
-    std::ofstream(std::filesystem::path(target), std::ios::binary) << old;
-    // A read-only file cannot be written: the save fails after the user agreed.
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
-    Box box;
-    Answer([&] { box = AnswerBox(); });
-    EXPECT_FALSE(doc->DoSave(target));
-    helper.join();
-    EXPECT_TRUE(box.exclamationIcon);
-    EXPECT_NE(box.text.find(L"Kept.torvane"), std::wstring::npos) << box.text;
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::ifstream in(std::filesystem::path(target), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
-    EXPECT_EQ(doc->GetPathName(), L""); // the document keeps its previous path
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct Case {
+        const char* name;
+        std::function<void()> prepare, undo;
+        std::wstring message;
+    };
+    const Case cases[] = {
+        {"read-only file",
+         [&] {
+             std::ofstream(std::filesystem::path(target), std::ios::binary) << old;
+             SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         [&] { SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL); },
+         L"Access to " + target + L" was denied."},
+        {"held open by another program",
+         [&] {
+             std::ofstream(std::filesystem::path(target), std::ios::binary) << old;
+             held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+         },
+         [&] { CloseHandle(held); },
+         L"Encountered a sharing violation while accessing " + target + L"."},
+        {"a directory at the path",
+         [&] { std::filesystem::create_directories(std::filesystem::path(target) / L"inside"); },
+         [] {}, L"Access to " + target + L" was denied."},
+    };
+    const auto listing = [&] {
+        std::vector<std::pair<std::wstring, std::uintmax_t>> entries;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+            entries.emplace_back(e.path().wstring(), e.is_regular_file() ? e.file_size() : 0);
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        const auto before = listing();
+        Box box;
+        Answer([&] { box = AnswerBox(); });
+        EXPECT_FALSE(doc->DoSave(target));
+        helper.join();
+        c.undo();
+        EXPECT_TRUE(box.exclamationIcon);
+        EXPECT_EQ(box.text, c.message);
+        EXPECT_EQ(listing(), before);
+        if (std::filesystem::is_regular_file(target)) {
+            std::ifstream in(std::filesystem::path(target), std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+        }
+        EXPECT_EQ(doc->GetPathName(), L""); // the document keeps its previous path
+        std::filesystem::remove_all(target);
+    }
 }
 
 TEST_F(Window, AboutBoxShowsVersionCopyrightAndAShrunkLink) {
