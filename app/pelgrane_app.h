@@ -22,9 +22,13 @@ public:
 
     // Where the default project lives: the program's folder, "Default.torvane".
     static std::wstring DefaultProjectPath();
-    // The name an unreadable default project is moved to, so the next start
-    // begins with a new project instead of failing again.
-    static std::wstring SetAsidePath(const std::wstring& defaultPath);
+    // Moves an unreadable default project out of the way, so the next start
+    // begins with a new project instead of failing again, under the first free
+    // name "<name> (unreadable N)<extension>" beside it: every such copy is
+    // kept. Returns the name it now has, or empty when it could not be moved.
+    static std::wstring SetAsideUnreadable(const std::wstring& defaultPath);
+    // What the user is told about it, once, right after the load error.
+    static std::wstring SetAsideNotice(const std::wstring& keptPath);
 
     CAccelTable m_hAccel;
 

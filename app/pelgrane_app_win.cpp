@@ -52,8 +52,30 @@ std::wstring CPelgraneApp::DefaultProjectPath() {
     return program.substr(0, program.find_last_of(L"\\/") + 1) + L"Default.torvane";
 }
 
-std::wstring CPelgraneApp::SetAsidePath(const std::wstring& defaultPath) {
-    return defaultPath + L".unreadable";
+std::wstring CPelgraneApp::SetAsideUnreadable(const std::wstring& defaultPath) {
+    const std::size_t slash = defaultPath.find_last_of(L"\\/");
+    std::size_t dot = defaultPath.find_last_of(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        dot = defaultPath.size();
+    const std::wstring stem = defaultPath.substr(0, dot);
+    const std::wstring extension = defaultPath.substr(dot);
+    // Without replacing: an earlier unreadable copy may be the one the user
+    // still wants back.
+    for (int n = 1; n <= 9999; ++n) {
+        const std::wstring kept = stem + L" (unreadable " + std::to_wstring(n) + L")" + extension;
+        if (MoveFileExW(defaultPath.c_str(), kept.c_str(), 0))
+            return kept;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+            return {};
+    }
+    return {};
+}
+
+std::wstring CPelgraneApp::SetAsideNotice(const std::wstring& keptPath) {
+    return L"The default project could not be read, so it was moved out of the way and "
+           L"kept as:\n\n" +
+           keptPath + L"\n\nThe next start begins with a new, empty project.";
 }
 
 CPelgraneDoc* CPelgraneApp::GetPelgraneDoc() const {
@@ -111,10 +133,13 @@ bool CPelgraneApp::InitInstance() {
         // The load error was shown and nothing was saved (the close-time save is
         // not armed yet), so a file named on the command line never costs the
         // user the default project. An unreadable default project is moved
-        // aside, keeping its bytes, so that the next start is a clean one.
-        if (openingDefault)
-            MoveFileExW(defaultPath.c_str(), SetAsidePath(defaultPath).c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
+        // aside, keeping its bytes, so that the next start is a clean one; the
+        // user learns where it went.
+        if (openingDefault) {
+            const std::wstring kept = SetAsideUnreadable(defaultPath);
+            if (!kept.empty())
+                AppMessageBox(SetAsideNotice(kept), MB_OK | MB_ICONINFORMATION);
+        }
         return false;
     }
     if (m_pMainWnd) {

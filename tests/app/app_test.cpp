@@ -118,19 +118,37 @@ TEST(Program, OwnFileDeletedWhileRunningAsksAtCloseAndCancelSavesNothing) {
     EXPECT_FALSE(Exists(program.DefaultProject()));
 }
 
-TEST(Program, UnreadableDefaultProjectIsSetAsideSoTheNextStartIsClean) {
+TEST(Program, EveryUnreadableDefaultProjectIsKeptAndTheUserToldWhere) {
     ProgramDriver program;
-    const std::vector<std::uint8_t> broken = {0x05, 0x00, 0x00, 0x00, 0x01}; // promises 5 movies
-    WriteBytes(program.DefaultProject(), broken);
-    ASSERT_TRUE(program.Start());
-    HWND box = program.WaitWindowTitled(kAppTitle);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(ProgramDriver::MessageBoxText(box), L"Unexpected file format.");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_NE(program.WaitExit(), -1);
-    // Its bytes are kept beside it, and nothing took its place.
-    EXPECT_EQ(ReadBytes(program.DefaultProject() + L".unreadable"), broken);
-    EXPECT_FALSE(Exists(program.DefaultProject()));
+    const std::wstring folder = program.PathIn(L"");
+    // Promises 5 movies, then a second file that promises 9: each start fails,
+    // each copy is kept under a name of its own.
+    const std::vector<std::uint8_t> broken[] = {{0x05, 0x00, 0x00, 0x00, 0x01},
+                                                {0x09, 0x00, 0x00, 0x00}};
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        WriteBytes(program.DefaultProject(), broken[n - 1]);
+        ASSERT_TRUE(program.Start());
+        HWND box = program.WaitWindowTitled(kAppTitle);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(ProgramDriver::MessageBoxText(box), L"Unexpected file format.");
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+
+        const std::wstring kept =
+            folder + L"Default (unreadable " + std::to_wstring(n) + L").torvane";
+        HWND notice = program.WaitWindowTitled(kAppTitle);
+        ASSERT_NE(notice, nullptr);
+        EXPECT_TRUE(Contains(ProgramDriver::MessageBoxText(notice), L"\n" + kept + L"\n"))
+            << ProgramDriver::MessageBoxText(notice);
+        PostMessageW(notice, WM_COMMAND, IDOK, 0);
+        EXPECT_NE(program.WaitExit(), -1);
+        EXPECT_FALSE(Exists(program.DefaultProject()));
+        for (int m = 1; m <= n; ++m)
+            EXPECT_EQ(
+                ReadBytes(folder + L"Default (unreadable " + std::to_wstring(m) + L").torvane"),
+                broken[m - 1]);
+    }
 
     ASSERT_TRUE(program.Start());
     HWND main = program.WaitMainWindow();
