@@ -60,8 +60,10 @@ TEST(OutputFilePath, FolderTextUnchangedAndWholePathWithinTheLimit) {
     EXPECT_EQ(path.substr(path.size() - 4), L".flv");
 }
 
+#ifdef _WIN32
 // Titles that differ only in trailing dots or blanks, or that are nothing but
 // dots or blanks, must reach files of their own on the real file system.
+// (Windows only: elsewhere the backslash before the name is no separator.)
 TEST(OutputFilePath, TitlesThatDifferOnlyAtTheEndGetFilesOfTheirOwn) {
     namespace fs = std::filesystem;
     const fs::path folder =
@@ -83,5 +85,6 @@ TEST(OutputFilePath, TitlesThatDifferOnlyAtTheEndGetFilesOfTheirOwn) {
     EXPECT_EQ(written.size(), std::size(titles));
     EXPECT_EQ(found, written);
 }
+#endif
 
 } // namespace
