@@ -3,8 +3,10 @@
 // the record's video address into its output file, status 200 only, the
 // announced size and the percent done kept in the record after every block.
 //
-// The body is read in large blocks: each read call costs tens of
-// microseconds, so small blocks would cap the speed. A body that ends before
+// The read size follows the link (download/read_size.h): small reads keep
+// the file and the percent moving on a slow link, large ones keep a fast link
+// at full speed. Blocks are written to disk on a thread of their own while
+// the next one is read (download/write_behind.h). A body that ends before
 // its announced Content-Length is a failure; without Content-Length, the end
 // of the data is success. On a stop, the run's abort closes the request,
 // connection and internet handles, which makes a blocked read return at once.
@@ -13,12 +15,21 @@
 #include <cstddef>
 
 inline constexpr wchar_t kTransferAgent[] = L"Torvane Brenlow";
-inline constexpr std::size_t kReadBlockBytes = 1024 * 1024;
 
 class CWinInetTransfer : public ITransferEngine {
 public:
+    // Where the body goes: the output file, or nowhere (for measuring what
+    // the writing costs the transfer; no file is created).
+    enum class Output { File, Discard };
+    explicit CWinInetTransfer(Output output = Output::File) : m_output(output) {}
+
     int DownloadVideo(CYoutubeFile& movie, CTransferControl& control) override;
     void DeleteOutputFile(const std::wstring& path) override;
+    bool FolderExists(const std::wstring& folder) override;
+    void CreateOutputFolder(const std::wstring& folder) override;
+
+private:
+    Output m_output;
 };
 
 // The transfer outside any run (nothing can stop it): 0 success, 1 failure.

@@ -1,12 +1,16 @@
 #include "download/wininet_transfer.h"
 
 #include "download/decimal.h"
+#include "download/read_size.h"
+#include "download/write_behind.h"
 
 #include <windows.h>
 
 #include <wininet.h>
 
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,8 +22,8 @@ class COutputFile {
 public:
     explicit COutputFile(const std::wstring& path)
         // Created or emptied, write only; others may read it but not write it.
-        : m_hFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+        : m_hFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~COutputFile() { Close(); }
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
@@ -76,11 +80,21 @@ public:
         CloseLocked();
     }
 
+    // A stop may close and clear them at any moment, so they are read under
+    // the lock; a handle read just before the stop then fails its next call.
+    HINTERNET Internet() { return Get(m_hInternet); }
+    HINTERNET Connection() { return Get(m_hConnection); }
+    HINTERNET Request() { return Get(m_hRequest); }
+
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hConnection = nullptr;
     HINTERNET m_hRequest = nullptr;
 
 private:
+    HINTERNET Get(HINTERNET& slot) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return slot;
+    }
     void CloseLocked() {
         for (HINTERNET* h : {&m_hRequest, &m_hConnection, &m_hInternet}) {
             if (*h) {
@@ -140,30 +154,37 @@ bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
     return true;
 }
 
-int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net) {
-    COutputFile file(movie.m_strFilePath);
-    if (!file.IsOpen())
+// Bytes in flight between the network and the disk: a few reads' worth, so
+// a slow write briefly does not hold the next read back.
+constexpr std::size_t kRingBuffers = 3;
+
+int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net, bool discard) {
+    // The file is created (or emptied) through the run's gate: after a stop,
+    // a worker that was slow to get here leaves an existing file untouched.
+    std::optional<COutputFile> file;
+    if (!discard && (!control.Apply([&] { file.emplace(movie.m_strFilePath); }) || !file->IsOpen()))
         return 1; // nothing has been sent to the network
 
-    if (!net.Keep(net.m_hInternet, InternetOpenW(kTransferAgent, INTERNET_OPEN_TYPE_PRECONFIG,
-                                                 nullptr, nullptr, 0)))
+    if (!net.Keep(net.m_hInternet,
+                  InternetOpenW(kTransferAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
         return 1;
     CUrlParts url;
     if (!SplitUrl(movie.m_strVideoUrl, url))
         return 1;
     if (!net.Keep(net.m_hConnection,
-                  InternetConnectW(net.m_hInternet, url.host.c_str(), url.port, nullptr, nullptr,
+                  InternetConnectW(net.Internet(), url.host.c_str(), url.port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0)))
         return 1;
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+    // An https address goes over TLS with the system's certificate checks; a
+    // plain request to port 443 would only fail.
     const DWORD flags =
         kRequestFlags | (url.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    if (!net.Keep(net.m_hRequest,
-                  HttpOpenRequestW(net.m_hConnection, nullptr, url.object.c_str(), nullptr,
-                                   nullptr, acceptTypes, flags, 0)))
+    if (!net.Keep(net.m_hRequest, HttpOpenRequestW(net.Connection(), nullptr, url.object.c_str(),
+                                                   nullptr, nullptr, acceptTypes, flags, 0)))
         return 1;
-    const HINTERNET request = net.m_hRequest;
-    if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0))
+    const HINTERNET request = net.Request();
+    if (!request || !HttpSendRequestW(request, nullptr, 0, nullptr, 0))
         return 1;
 
     std::wstring text;
@@ -180,29 +201,60 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
             return 1;
     }
 
-    std::vector<char> block(kReadBlockBytes);
+    // The writer thread owns `count` until Finish; the file and the percent
+    // follow each block as soon as it is on disk.
     std::uint64_t count = 0;
+    CWriteBehind writer(
+        kRingBuffers, CReadSizer::kMaxBlock,
+        [&](const char* data, std::size_t size) {
+            bool written = false;
+            return control.Apply([&] {
+                written = !file || file->Write(data, static_cast<DWORD>(size));
+                if (!written)
+                    return;
+                count += size;
+                if (const std::uint32_t total = movie.m_dwSize; total != 0)
+                    movie.m_nProgress = RunningPercent(count, total);
+            }) && written;
+        },
+        // A failed write ends the transfer; a read waiting on a slow link
+        // must not keep it.
+        [&net] { net.Abort(); });
+
+    CReadSizer sizer;
     for (;;) {
+        // Blocks until some of the body has arrived (or it ended) and says
+        // how much; a failing query leaves the verdict to the read.
+        DWORD buffered = 0;
+        if (!InternetQueryDataAvailable(request, &buffered, 0, 0))
+            buffered = 0;
+        char* buffer = writer.Acquire();
+        if (!buffer)
+            return 1;
+        const std::size_t asked = sizer.Next(buffered);
         DWORD read = 0;
-        if (!InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &read))
+        const auto start = std::chrono::steady_clock::now();
+        if (!InternetReadFile(request, buffer, static_cast<DWORD>(asked), &read))
             return 1;
         if (read == 0)
             break;
-        bool written = false;
-        if (!control.Apply([&] {
-                written = file.Write(block.data(), read);
-                count += read;
-                const std::uint32_t size = movie.m_dwSize;
-                if (written && size != 0)
-                    movie.m_nProgress = static_cast<std::int32_t>(count * 100 / size);
-            }) ||
-            !written)
-            return 1;
+        sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
+        writer.Submit(read);
     }
+    if (!writer.Finish())
+        return 1;
     // A body that stops short of what the server announced is cut off, not done.
     if (announced && count < *announced)
         return 1;
-    return file.Close() ? 0 : 1;
+    if (file && !file->Close())
+        return 1;
+    // The percent reaches its final value (100 for a whole announced body)
+    // only now that the file is complete.
+    control.Apply([&] {
+        if (const std::uint32_t total = movie.m_dwSize; total != 0)
+            movie.m_nProgress = FinalPercent(count, total);
+    });
+    return 0;
 }
 
 } // namespace
@@ -210,13 +262,24 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 int CWinInetTransfer::DownloadVideo(CYoutubeFile& movie, CTransferControl& control) {
     CInternetHandles net;
     control.SetAbort([&net] { net.Abort(); });
-    const int result = Transfer(movie, control, net);
+    const int result = Transfer(movie, control, net, m_output == Output::Discard);
     control.ClearAbort();
     net.CloseAll();
     return result;
 }
 
-void CWinInetTransfer::DeleteOutputFile(const std::wstring& path) { DeleteFileW(path.c_str()); }
+void CWinInetTransfer::DeleteOutputFile(const std::wstring& path) {
+    DeleteFileW(path.c_str());
+}
+
+bool CWinInetTransfer::FolderExists(const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CWinInetTransfer::CreateOutputFolder(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+}
 
 int DownloadVideo(CYoutubeFile& movie) {
     CRunGate gate;

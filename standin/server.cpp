@@ -181,6 +181,7 @@ struct Server::Impl {
     std::map<std::string, FaultSpec> faults;
     std::vector<Movie> movies = Catalogue();
     std::vector<Request> log;
+    std::map<std::string, std::vector<SentMark>, std::less<>> sendLog;
     bool stallsReleased = false;
     std::size_t stalled = 0;
     std::size_t openConnections = 0;
@@ -196,7 +197,7 @@ struct Server::Impl {
     FaultSpec TakeFault(const Request& request);
     bool SendAll(const net::Socket& s, const char* data, std::size_t size);
     bool SendBody(const net::Socket& s, const Response& r, std::uint64_t from, std::uint64_t to,
-                  bool chunked);
+                  bool chunked, const std::string& path);
     // Waits for ReleaseStalls, a stop or the peer's close; false unless released.
     bool Stall(const net::Socket& s, std::string& pending);
     bool Pause(std::chrono::milliseconds delay);
@@ -388,7 +389,7 @@ bool Server::Impl::SendAll(const net::Socket& s, const char* data, std::size_t s
 }
 
 bool Server::Impl::SendBody(const net::Socket& s, const Response& r, std::uint64_t from,
-                            std::uint64_t to, bool chunked) {
+                            std::uint64_t to, bool chunked, const std::string& path) {
     std::vector<char> block(kBlock);
     while (from < to) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from));
@@ -404,6 +405,10 @@ bool Server::Impl::SendBody(const net::Socket& s, const Response& r, std::uint64
         if (chunked && !SendAll(s, "\r\n", 2))
             return false;
         from += n;
+        {
+            std::lock_guard lock(mutex);
+            sendLog[path].push_back({std::chrono::steady_clock::now(), from});
+        }
     }
     return true;
 }
@@ -482,9 +487,9 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
     const std::uint64_t cut = std::min(fault.afterBytes, r.size);
     switch (fault.kind) {
     case Fault::Stall:
-        if (!SendBody(s, r, 0, cut, false) || !Stall(s, pending))
+        if (!SendBody(s, r, 0, cut, false, request.path) || !Stall(s, pending))
             return false;
-        if (!SendBody(s, r, cut, r.size, false))
+        if (!SendBody(s, r, cut, r.size, false, request.path))
             return false;
         break;
     case Fault::Trickle: {
@@ -492,21 +497,21 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
         for (std::uint64_t at = 0; at < r.size; at += piece) {
             if (at > 0 && !Pause(fault.delay))
                 return false;
-            if (!SendBody(s, r, at, std::min(r.size, at + piece), false))
+            if (!SendBody(s, r, at, std::min(r.size, at + piece), false, request.path))
                 return false;
         }
         break;
     }
     case Fault::EarlyClose:
-        SendBody(s, r, 0, cut, false);
+        SendBody(s, r, 0, cut, false, request.path);
         net::ShutdownSend(s);
         return false;
     case Fault::Reset:
-        SendBody(s, r, 0, cut, false);
+        SendBody(s, r, 0, cut, false, request.path);
         s.Abort();
         return false;
     default:
-        if (!SendBody(s, r, 0, r.size, chunked))
+        if (!SendBody(s, r, 0, r.size, chunked, request.path))
             return false;
         if (chunked && !SendAll(s, "0\r\n\r\n", 5))
             return false;
@@ -604,6 +609,7 @@ std::size_t Server::RequestCount(std::string_view path) const {
 void Server::ClearRequests() {
     std::lock_guard lock(m_impl->mutex);
     m_impl->log.clear();
+    m_impl->sendLog.clear();
 }
 
 bool Server::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
@@ -614,6 +620,12 @@ bool Server::WaitForRequests(std::size_t count, std::chrono::milliseconds timeou
 bool Server::WaitForStalls(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_impl->mutex);
     return m_impl->changed.wait_for(lock, timeout, [&] { return m_impl->stalled >= count; });
+}
+
+std::vector<SentMark> Server::SendLog(std::string_view path) const {
+    std::lock_guard lock(m_impl->mutex);
+    auto it = m_impl->sendLog.find(path);
+    return it == m_impl->sendLog.end() ? std::vector<SentMark>() : it->second;
 }
 
 std::size_t Server::OpenConnections() const {

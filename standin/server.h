@@ -102,6 +102,13 @@ struct FaultSpec {
     int times = -1;                     // requests it applies to; -1: all
 };
 
+// How far the body of a response had gone out at a moment: `bytes` of it
+// were handed to the network by `at`.
+struct SentMark {
+    std::chrono::steady_clock::time_point at;
+    std::uint64_t bytes = 0;
+};
+
 // One request as it arrived.
 struct Request {
     std::string line;                                         // "GET /watch?v=... HTTP/1.1"
@@ -156,6 +163,9 @@ public:
     void ClearRequests();
     // Waits until at least `count` requests have arrived; false on timeout.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // The send log of the bodies served for `path`, in time order, one mark
+    // per piece sent (a new response starts again from its first bytes).
+    std::vector<SentMark> SendLog(std::string_view path) const;
     // Connections currently open (a client that closed is gone within ~0.1 s).
     std::size_t OpenConnections() const;
 

@@ -304,6 +304,54 @@ TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverythin
     EXPECT_EQ(site.RequestCount("/v"), 0u);
 }
 
+// The server's bytes sent by `at`, from its send log.
+std::uint64_t SentBy(const std::vector<standin::SentMark>& log,
+                     std::chrono::steady_clock::time_point at) {
+    std::uint64_t bytes = 0;
+    for (const auto& mark : log) {
+        if (mark.at <= at)
+            bytes = std::max(bytes, mark.bytes);
+    }
+    return bytes;
+}
+
+TEST_F(RunTest, ASlowLinkShowsEveryByteWithinASecondAndStopKeepsThem) {
+    // 5 KiB/s; 1 % of the body is 512 bytes, a tenth of a second.
+    constexpr std::uint64_t kSize = 51200;
+    site.AddBody("/slow", kSize, PatternFiller());
+    site.SetFault("/slow", FaultOf(standin::Fault::Trickle, 0, 512, 100ms));
+    MoviePtr movie = Add("slow", L"slow");
+    const fs::path file = dir.Out() / "slow.flv";
+    struct Sample {
+        std::chrono::steady_clock::time_point at;
+        std::uint64_t fileBytes, shownBytes;
+    };
+    std::vector<Sample> samples;
+    run.OnDownload();
+    ASSERT_TRUE(site.WaitForRequests(1, 20s));
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 3s) {
+        std::error_code ec;
+        const std::uint64_t onDisk = fs::file_size(file, ec);
+        const std::uint64_t shown = std::uint64_t(movie->m_dwSize.load()) * movie->m_nProgress / 100;
+        samples.push_back({std::chrono::steady_clock::now(), ec ? 0 : onDisk, shown});
+        std::this_thread::sleep_for(50ms);
+    }
+    const auto stopAt = std::chrono::steady_clock::now();
+    run.StopDownload();
+    const auto log = site.SendLog("/slow");
+    ASSERT_GT(SentBy(log, stopAt), 10000u); // the trickle really ran
+    for (const Sample& s : samples) {
+        const std::uint64_t due = SentBy(log, s.at - 1s);
+        EXPECT_GE(s.fileBytes, due);
+        EXPECT_GE(s.shownBytes + 512, due);
+        EXPECT_LT(s.shownBytes, kSize); // 100 % only at the end
+    }
+    EXPECT_EQ(movie->m_nStatus.load(), Cancelled);
+    EXPECT_GE(fs::file_size(file), SentBy(log, stopAt - 2s));
+    EXPECT_EQ(ReadAll(file), Pattern(0, static_cast<std::size_t>(fs::file_size(file))));
+}
+
 TEST_F(RunTest, NothingCheckedClearsTheRunFlagAboutASecondLater) {
     const auto start = std::chrono::steady_clock::now();
     run.OnDownload();
