@@ -11,6 +11,7 @@ std::size_t CReadSizer::Next(std::size_t buffered) const {
 void CReadSizer::Record(std::size_t asked, std::size_t bytes, std::chrono::nanoseconds took) {
     // Only reads of the adaptive block tell how the link keeps up with it; a
     // read of what was already there says nothing.
+    m_bFlowing = false;
     if (asked != m_block || bytes == 0)
         return;
     if (took > kReadTarget) {
@@ -19,7 +20,9 @@ void CReadSizer::Record(std::size_t asked, std::size_t bytes, std::chrono::nanos
             static_cast<double>(bytes) * std::chrono::nanoseconds(kReadTarget).count() /
             static_cast<double>(took.count()));
         m_block = std::clamp(perTarget / 4096 * 4096, kMinBlock, kMaxBlock);
-    } else if (took < kQuickRead && bytes == asked) {
-        m_block = std::min(m_block * 2, kMaxBlock);
+    } else if (bytes == asked) {
+        m_bFlowing = true;
+        if (took < kQuickRead)
+            m_block = std::min(m_block * 2, kMaxBlock);
     }
 }

@@ -11,6 +11,8 @@
 //   - a full connection buffer or more: data is flowing, so the adaptive
 //     block is read. The block doubles while reads finish quickly and shrinks
 //     to what the link delivers in kReadTarget when a read took too long.
+// While full blocks keep arriving in good time the connection is not asked
+// (each question costs about as much as a small read under Wine).
 #include <chrono>
 #include <cstddef>
 
@@ -29,10 +31,14 @@ public:
 
     // The size of the next read, given the bytes the connection holds now.
     std::size_t Next(std::size_t buffered) const;
+    // The last read filled the whole block quickly: data is flowing, and
+    // asking the connection what it holds would only cost time.
+    bool Flowing() const { return m_bFlowing; }
     // Learns from a read of `bytes` (asked: `asked`) that took `took`.
     void Record(std::size_t asked, std::size_t bytes, std::chrono::nanoseconds took);
     std::size_t Block() const { return m_block; }
 
 private:
     std::size_t m_block = kFirstBlock;
+    bool m_bFlowing = false;
 };

@@ -223,10 +223,11 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 
     CReadSizer sizer;
     for (;;) {
-        // Blocks until some of the body has arrived (or it ended) and says
-        // how much; a failing query leaves the verdict to the read.
+        // Unless data is flowing, asks how much of the body has arrived
+        // (waiting for the first byte or the end); a failing query leaves the
+        // verdict to the read.
         DWORD buffered = 0;
-        if (!InternetQueryDataAvailable(request, &buffered, 0, 0))
+        if (!sizer.Flowing() && !InternetQueryDataAvailable(request, &buffered, 0, 0))
             buffered = 0;
         char* buffer = writer.Acquire();
         if (!buffer)

@@ -44,11 +44,16 @@ TEST(ReadSize, BlockGrowsOnAFastLinkAndShrinksToTheTargetOnASlowOne) {
     // A crawl never takes the block below its floor.
     sizer.Record(sizer.Block(), 100, 10s);
     EXPECT_EQ(sizer.Block(), Sizer::kMinBlock);
+    // Only a full block read in good time means data is flowing.
+    EXPECT_FALSE(sizer.Flowing());
+    sizer.Record(sizer.Block(), sizer.Block(), 50ms);
+    EXPECT_TRUE(sizer.Flowing());
     // Reads of what was already there, short reads and in-between times
-    // teach nothing.
+    // teach nothing about the block.
     const std::size_t before = sizer.Block();
     sizer.Record(512, 512, 1ms);
     sizer.Record(before, before / 2, 1ms);
+    EXPECT_FALSE(sizer.Flowing());
     sizer.Record(before, before, 50ms);
     EXPECT_EQ(sizer.Block(), before);
 }
