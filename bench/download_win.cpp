@@ -25,6 +25,7 @@
 #include "download/wininet_transfer.h"
 #include "model/movie.h"
 #include "standin/server.h"
+#include "tests/download/unix_helpers_win.h"
 
 #include <winsock2.h>
 
@@ -46,170 +47,12 @@
 
 namespace {
 
+using namespace unixside;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr std::uint64_t kBytes = 256ull * 1024 * 1024;
 constexpr int kRounds = 5;
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::uint64_t FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The Unix path of a Windows path, through Wine's own export.
-std::string UnixPath(const std::wstring& path) {
-    using Fn = char*(__cdecl*)(const wchar_t*);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn)
-        return {};
-    char* unix = fn(path.c_str());
-    if (!unix)
-        return {};
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-std::string ReadText(const std::wstring& path) {
-    std::ifstream in{std::filesystem::path(path)};
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string EnvOr(const char* name, const char* fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : fallback;
-}
-
-// The temporary folder of this benchmark: its Windows and Unix paths.
-struct Scratch {
-    std::wstring win;
-    std::string unix;
-};
-
-// Runs `script` with /bin/sh and waits (at most `timeout`) for it to end;
-// what it printed, or nothing when it could not run or did not end in time.
-std::optional<std::string> RunShell(const Scratch& scratch, const std::string& script,
-                                    std::chrono::seconds timeout) {
-    static int serial = 0;
-    const std::string name = "sh" + std::to_string(++serial);
-    const std::wstring output = scratch.win + Widen(name) + L".out";
-    const std::wstring marker = scratch.win + Widen(name) + L".end";
-    {
-        std::ofstream file{std::filesystem::path(scratch.win + Widen(name) + L".sh"),
-                           std::ios::binary};
-        file << "exec >'" << scratch.unix << name << ".out' 2>&1 </dev/null\n"
-             << script << "\necho $? >'" << scratch.unix << name << ".end'\n";
-        if (!file.flush()) {
-            std::fprintf(stderr, "download bench: cannot write a helper script\n");
-            return std::nullopt;
-        }
-    }
-    // Windows quoting: the script's path is one argument in double quotes.
-    std::wstring command = L"Z:\\bin\\sh \"" + Widen(scratch.unix + name) + L".sh\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        std::fprintf(stderr, "download bench: cannot start /bin/sh (%lu)\n", GetLastError());
-        return std::nullopt;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    const auto deadline = Clock::now() + timeout;
-    while (Clock::now() < deadline) {
-        const std::string end = ReadText(marker);
-        if (!end.empty() && end.back() == '\n') {
-            const std::string text = ReadText(output);
-            if (std::atoi(end.c_str()) != 0) {
-                std::fprintf(stderr, "download bench: a helper failed (%s): %s\n",
-                             end.substr(0, end.size() - 1).c_str(), text.c_str());
-                return std::nullopt;
-            }
-            return text;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    std::fprintf(stderr, "download bench: a helper did not end in time\n");
-    return std::nullopt;
-}
-
-// A loopback port nobody listens on at the moment.
-int FreePort() {
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
-        return 0;
-    int port = 0;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int len = sizeof addr;
-    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    if (s != INVALID_SOCKET)
-        closesocket(s);
-    WSACleanup();
-    return port;
-}
-
-// nginx serving the scratch folder's www/ on a loopback port, for the
-// lifetime of this object.
-class Nginx {
-public:
-    explicit Nginx(const Scratch& scratch) : m_scratch(scratch) {
-        m_port = FreePort();
-        const std::string& u = scratch.unix;
-        CreateDirectoryW((scratch.win + L"nginx").c_str(), nullptr);
-        std::ofstream conf{std::filesystem::path(scratch.win + L"nginx\\nginx.conf"),
-                           std::ios::binary};
-        conf << "worker_processes 1;\ndaemon on;\npid " << u << "nginx/nginx.pid;\n"
-             << "error_log " << u << "nginx/error.log;\n"
-             << "events { worker_connections 64; }\n"
-             << "http {\n  access_log off;\n  sendfile on;\n"
-             << "  client_body_temp_path " << u << "nginx;\n"
-             << "  proxy_temp_path " << u << "nginx;\n  fastcgi_temp_path " << u << "nginx;\n"
-             << "  uwsgi_temp_path " << u << "nginx;\n  scgi_temp_path " << u << "nginx;\n"
-             << "  server { listen 127.0.0.1:" << m_port << "; root " << u << "www; }\n}\n";
-        conf.close();
-        m_ok = m_port != 0 && RunShell(scratch, Command(""), 30s).has_value();
-        if (!m_ok)
-            std::fprintf(stderr, "download bench: nginx did not start (%s)\n", m_nginx.c_str());
-    }
-    ~Nginx() {
-        if (m_ok)
-            RunShell(m_scratch, Command("-s stop"), 30s);
-    }
-    bool Ok() const { return m_ok; }
-    int Port() const { return m_port; }
-
-private:
-    std::string Command(const std::string& signal) const {
-        return "'" + m_nginx + "' -q -p '" + m_scratch.unix + "nginx' -c '" + m_scratch.unix +
-               "nginx/nginx.conf' " + signal;
-    }
-    const Scratch& m_scratch;
-    std::string m_nginx = EnvOr("TB_NGINX", "/usr/sbin/nginx");
-    int m_port = 0;
-    bool m_ok = false;
-};
 
 // Seconds our transfer took for `bytes` into `path`, or a negative value.
 double TimeOurs(const std::string& url, const std::wstring& path, std::uint64_t bytes,
@@ -335,31 +178,25 @@ double SlowLinkLagMs(const Scratch& scratch) {
 } // namespace
 
 int main() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (!GetTempPathW(MAX_PATH + 1, temp))
-        return 1;
-    Scratch scratch;
-    scratch.win = std::wstring(temp) + L"tb-download-bench\\";
-    CreateDirectoryW(scratch.win.c_str(), nullptr);
-    CreateDirectoryW((scratch.win + L"www").c_str(), nullptr);
-    scratch.unix = UnixPath(scratch.win);
-    if (scratch.unix.empty() || scratch.unix.find('\'') != std::string::npos) {
+    Scratch scratch(L"tb-download-bench");
+    if (!scratch.Ok()) {
         std::fprintf(stderr, "download bench: no usable Unix path for the helpers\n");
         return 1;
     }
-    if (scratch.unix.back() != '/')
-        scratch.unix += '/';
     const std::wstring bigFile = scratch.win + L"www\\bench.flv";
     const std::wstring ourPath = scratch.win + L"ours.flv";
 
+    CreateDirectoryW((scratch.win + L"www").c_str(), nullptr);
     bool failed = !WriteBigFile(bigFile);
+    if (failed)
+        std::fprintf(stderr, "download bench: cannot write the 256 MiB file\n");
     double ours = -1, readonly = -1, curl = -1, standinSeconds = -1, lag = -1;
     auto best = [&failed](double& keep, double took) {
         failed = failed || took < 0;
         keep = keep < 0 ? took : std::min(keep, took);
     };
     if (!failed) {
-        Nginx nginx(scratch);
+        Nginx nginx(scratch); // its files and the 256 MiB go with the scratch folder
         failed = !nginx.Ok();
         const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/bench.flv";
         for (int round = 0; round < kRounds && !failed; ++round) {
@@ -391,9 +228,6 @@ int main() {
         failed = lag < 0;
     }
 
-    // 256 MiB files are not left behind, whatever happened.
-    std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::path(scratch.win), ec);
     if (failed)
         return 1;
 
