@@ -86,10 +86,14 @@ const char* Reason(int status) {
         return "Temporary Redirect";
     case 308:
         return "Permanent Redirect";
+    case 206:
+        return "Partial Content";
     case 400:
         return "Bad Request";
     case 404:
         return "Not Found";
+    case 416:
+        return "Range Not Satisfiable";
     case 431:
         return "Request Header Fields Too Large";
     case 500:
@@ -129,6 +133,31 @@ Response Page(std::string body, int status = 200) {
 
 // Waits one poll for bytes and appends what arrives; false when the peer
 // closed the connection or it failed.
+// "bytes=<first>-" or "bytes=<first>-<last>" (one range, last >= first);
+// false for anything else, which is then served whole.
+bool ParseRange(const std::string& value, std::uint64_t& first, std::uint64_t& last) {
+    const std::string prefix = "bytes=";
+    if (value.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    std::size_t at = prefix.size();
+    auto number = [&](std::uint64_t& n) {
+        const std::size_t start = at;
+        n = 0;
+        while (at < value.size() && value[at] >= '0' && value[at] <= '9' && at - start < 18)
+            n = n * 10 + static_cast<std::uint64_t>(value[at++] - '0');
+        return at > start;
+    };
+    if (!number(first) || at >= value.size() || value[at++] != '-')
+        return false;
+    if (at == value.size())
+        return true;
+    std::uint64_t end = 0;
+    if (!number(end) || at != value.size() || end < first)
+        return false;
+    last = std::min(last, end);
+    return true;
+}
+
 bool ReceiveMore(const net::Socket& s, std::string& pending) {
     const net::Ready ready = net::WaitReadable(s, kPollMs);
     if (ready == net::Ready::Error)
@@ -183,6 +212,7 @@ struct Server::Impl {
     std::vector<Request> log;
     std::map<std::string, std::vector<SentMark>, std::less<>> sendLog;
     bool stallsReleased = false;
+    bool rangeSupport = true;
     std::size_t stalled = 0;
     std::size_t openConnections = 0;
 
@@ -462,6 +492,33 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
         r = Resolve(request);
     }
 
+    // A byte range of a whole body: 206 and the bytes from `first`.
+    std::uint64_t first = 0;
+    std::uint64_t last = r.size ? r.size - 1 : 0;
+    std::string contentRange;
+    bool ranges;
+    {
+        std::lock_guard lock(mutex);
+        ranges = rangeSupport;
+    }
+    if (ranges && r.status == 200 && fault.kind != Fault::Chunked &&
+        fault.kind != Fault::NoContentLength && ParseRange(request.Header("Range"), first, last)) {
+        if (first >= r.size) {
+            contentRange = "bytes */" + std::to_string(r.size);
+            r = Page("", 416);
+        } else {
+            last = std::min(last, r.size - 1);
+            contentRange = "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                           std::to_string(r.size);
+            r.status = 206;
+            const std::uint64_t offset = first;
+            r.size = last - first + 1;
+            r.fill = [fill = r.fill, offset](std::uint64_t at, char* out, std::size_t count) {
+                fill(offset + at, out, count);
+            };
+        }
+    }
+
     const bool head = request.method == "HEAD";
     const bool chunked = fault.kind == Fault::Chunked;
     bool keepAlive = !EqualNoCase(request.Header("Connection"), "close") &&
@@ -474,6 +531,10 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
     header += "Server: standin-site\r\nContent-Type: " + r.contentType + "\r\n";
     if (!r.location.empty())
         header += "Location: " + r.location + "\r\n";
+    if (ranges && (r.status == 200 || r.status == 206))
+        header += "Accept-Ranges: bytes\r\n";
+    if (!contentRange.empty())
+        header += "Content-Range: " + contentRange + "\r\n";
     if (chunked)
         header += "Transfer-Encoding: chunked\r\n";
     else if (fault.kind != Fault::NoContentLength)
@@ -575,6 +636,11 @@ void Server::AddRedirect(std::string target, std::string location, int status) {
 void Server::SetFault(std::string target, FaultSpec fault) {
     std::lock_guard lock(m_impl->mutex);
     m_impl->faults[std::move(target)] = std::move(fault);
+}
+
+void Server::SetRangeSupport(bool on) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->rangeSupport = on;
 }
 
 void Server::ClearFaults() {

@@ -21,6 +21,11 @@
 //                                       the movie's video file: FLV header, then
 //                                       deterministic bytes, Content-Length; a wrong
 //                                       token gives 404
+// Byte ranges: a request for a 200 body with "Range: bytes=<first>-[<last>]"
+// gets 206 with Content-Range and just those bytes (416 when <first> lies
+// past the end), as a real file server answers; SetRangeSupport(false) makes
+// the site ignore ranges and send the whole body. Faults count their bytes
+// from the start of what the response sends.
 // Registered pages and bodies are looked up by the whole target first
 // ("/page?x=1"), then by its path ("/page"), before the built-in ones.
 //
@@ -145,6 +150,9 @@ public:
     void AddMovie(Movie movie);
     // Serves a redirect at `target` (shorthand for SetFault with Fault::Redirect).
     void AddRedirect(std::string target, std::string location, int status = 302);
+
+    // Whether byte ranges are honoured (on at the start).
+    void SetRangeSupport(bool on);
 
     // The fault applies to requests whose target or path equals `target`.
     void SetFault(std::string target, FaultSpec fault);
