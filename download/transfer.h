@@ -48,6 +48,8 @@ public:
     // Every change of the record or the output file goes through here.
     template <class F> bool Apply(F&& change) { return m_gate.Apply(std::forward<F>(change)); }
     bool Stopped() const { return m_gate.IsClosed(); }
+    // A pause that a stop cuts short: true as soon as the run is stopped.
+    bool WaitStopped(std::chrono::milliseconds timeout) { return m_gate.WaitClosed(timeout); }
 
     // Installs how to cut the transfer short (from another thread); when the
     // run has already been stopped it is called at once. ClearAbort removes it

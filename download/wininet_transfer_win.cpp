@@ -20,10 +20,15 @@ constexpr DWORD kRequestFlags =
 
 class COutputFile {
 public:
-    explicit COutputFile(const std::wstring& path)
-        // Created or emptied, write only; others may read it but not write it.
-        : m_hFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    // Created or emptied (or, with `keep`, opened with its bytes kept and
+    // written after them), write only; others may read it but not write it.
+    COutputFile(const std::wstring& path, bool keep)
+        : m_hFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              keep ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        LARGE_INTEGER zero{};
+        if (keep && IsOpen())
+            SetFilePointerEx(m_hFile, zero, nullptr, FILE_END);
+    }
     ~COutputFile() { Close(); }
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
@@ -42,6 +47,15 @@ public:
             size -= written;
         }
         return true;
+    }
+    std::uint64_t Size() const {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(m_hFile, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    // Empties the file for a download that starts over.
+    bool Truncate() {
+        LARGE_INTEGER zero{};
+        return SetFilePointerEx(m_hFile, zero, nullptr, FILE_BEGIN) && SetEndOfFile(m_hFile);
     }
     bool Close() {
         if (!IsOpen())
@@ -82,6 +96,13 @@ public:
     void CloseAll() {
         std::lock_guard<std::mutex> lock(m_mutex);
         CloseLocked();
+    }
+    // Before the next request on the same connection.
+    void CloseRequest() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_hRequest)
+            InternetCloseHandle(m_hRequest);
+        m_hRequest = nullptr;
     }
 
     // A stop may close and clear them at any moment, so they are read under
@@ -149,8 +170,8 @@ bool SplitUrl(const std::wstring& url, CUrlParts& parts) {
 
 // A header query into a 16-character buffer; false when the header is
 // missing or its text does not fit.
-bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
-    wchar_t buffer[16] = {};
+template <std::size_t N = 16> bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
+    wchar_t buffer[N] = {};
     DWORD bytes = sizeof(buffer);
     if (!HttpQueryInfoW(request, what, buffer, &bytes, nullptr))
         return false;
@@ -162,11 +183,32 @@ bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
 // a slow write briefly does not hold the next read back.
 constexpr std::size_t kRingBuffers = 3;
 
-int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net, bool discard) {
-    // The file is created (or emptied) through the run's gate: after a stop,
-    // a worker that was slow to get here leaves an existing file untouched.
+constexpr int kRetries = 3;
+
+enum class BodyEnd { Complete, CutOff, Failed };
+
+int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net, bool discard,
+             std::chrono::milliseconds firstRetryWait) {
+    // A stopped download continues from its file when the record still
+    // knows the movie's size.
+    const bool resume = movie.m_nPrevStatus == Cancelled && !discard;
+    const std::uint32_t recordedSize = movie.m_dwSize;
+    // The file is created (or emptied, or opened to continue) through the
+    // run's gate: after a stop, a worker that was slow to get here leaves an
+    // existing file untouched.
     std::optional<COutputFile> file;
-    if (!discard && (!control.Apply([&] { file.emplace(movie.m_strFilePath); }) || !file->IsOpen()))
+    std::uint64_t count = 0; // bytes in the file; the writer's alone while it writes
+    if (!discard && (!control.Apply([&] {
+            file.emplace(movie.m_strFilePath, resume);
+            if (!file->IsOpen() || !resume)
+                return;
+            count = file->Size();
+            // Nothing to continue from: start over.
+            if (recordedSize == 0 || count >= recordedSize) {
+                file->Truncate();
+                count = 0;
+            }
+        }) || !file->IsOpen()))
         return 1; // nothing has been sent to the network
 
     if (!net.Keep(net.m_hInternet,
@@ -184,30 +226,8 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
     // plain request to port 443 would only fail.
     const DWORD flags =
         kRequestFlags | (url.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    if (!net.Keep(net.m_hRequest, HttpOpenRequestW(net.Connection(), nullptr, url.object.c_str(),
-                                                   nullptr, nullptr, acceptTypes, flags, 0)))
-        return 1;
-    const HINTERNET request = net.Request();
-    if (!request || !HttpSendRequestW(request, nullptr, 0, nullptr, 0))
-        return 1;
 
-    std::wstring text;
-    if (!QueryHeader(request, HTTP_QUERY_STATUS_CODE, text) || ParseDecimal32(text) != 200)
-        return 1;
-    std::optional<std::uint64_t> announced;
-    if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) {
-        announced = ParseContentLength(text);
-        const auto size = static_cast<std::uint32_t>(ParseDecimal32(text));
-        if (!control.Apply([&] {
-                movie.m_dwSize = size;
-                movie.m_nProgress = 0;
-            }))
-            return 1;
-    }
-
-    // The writer thread owns `count` until Finish; the file and the percent
-    // follow each block as soon as it is on disk.
-    std::uint64_t count = 0;
+    // The file and the percent follow each block as soon as it is on disk.
     CWriteBehind writer(
         kRingBuffers, CReadSizer::kMaxBlock,
         [&](const char* data, std::size_t size) {
@@ -225,39 +245,123 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
         // must not keep it.
         [&net] { net.Abort(); });
 
-    CReadSizer sizer;
+    // The whole body's length, once known: announced by a 200 answer, or
+    // the recorded size of a download being continued.
+    std::uint64_t total = 0;
+    bool knowTotal = count > 0;
+    if (knowTotal)
+        total = recordedSize;
+    int retries = 0;
     for (;;) {
-        // Unless data is flowing, asks how much of the body has arrived
-        // (waiting for the first byte or the end); a failing query leaves the
-        // verdict to the read.
-        DWORD buffered = 0;
-        if (!sizer.Flowing() && !InternetQueryDataAvailable(request, &buffered, 0, 0))
-            buffered = 0;
-        char* buffer = writer.Acquire();
-        if (!buffer)
+        net.CloseRequest();
+        if (!net.Keep(net.m_hRequest,
+                      HttpOpenRequestW(net.Connection(), nullptr, url.object.c_str(), nullptr,
+                                       nullptr, acceptTypes, flags, 0)))
             return 1;
-        const std::size_t asked = sizer.Next(buffered);
-        DWORD read = 0;
-        const auto start = std::chrono::steady_clock::now();
-        if (!InternetReadFile(request, buffer, static_cast<DWORD>(asked), &read))
-            return 1;
-        if (read == 0)
+        const HINTERNET request = net.Request();
+        const std::uint64_t from = count;
+        const std::wstring range =
+            from > 0 ? L"Range: bytes=" + std::to_wstring(from) + L"-\r\n" : std::wstring();
+        bool cut = false;
+        if (!request || !HttpSendRequestW(request, range.empty() ? nullptr : range.c_str(),
+                                          static_cast<DWORD>(range.size()), nullptr, 0)) {
+            // A connection that fails again while a cut-off body is retried
+            // is one more cut; the first request fails as it always did.
+            if (retries == 0 || control.Stopped())
+                return 1;
+            cut = true;
+        }
+
+        if (!cut) {
+            std::wstring text;
+            if (!QueryHeader(request, HTTP_QUERY_STATUS_CODE, text))
+                return 1;
+            const std::int32_t status = ParseDecimal32(text);
+            bool whole = status == 200;
+            if (from > 0 && status == 206) {
+                std::optional<CContentRange> answer;
+                if (QueryHeader<128>(request, HTTP_QUERY_CONTENT_RANGE, text))
+                    answer = ParseContentRange(text);
+                if (!answer || answer->first != from || !knowTotal || answer->total != total) {
+                    // Not the rest of the same body: start over with a
+                    // request for the whole of it.
+                    if (!writer.Finish() || !control.Apply([&] {
+                            file->Truncate();
+                            count = 0;
+                        }))
+                        return 1;
+                    knowTotal = false;
+                    continue;
+                }
+            } else if (!whole) {
+                return 1; // HTTP errors are not retried
+            }
+            if (whole) {
+                // The whole body after all (a server without ranges): the
+                // file starts over.
+                if (from > 0 && (!writer.Finish() || !control.Apply([&] {
+                        file->Truncate();
+                        count = 0;
+                    })))
+                    return 1;
+                knowTotal = false;
+                if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) {
+                    const auto length = ParseContentLength(text);
+                    knowTotal = length.has_value();
+                    total = length.value_or(0);
+                    const auto size = static_cast<std::uint32_t>(ParseDecimal32(text));
+                    if (!control.Apply([&] {
+                            movie.m_dwSize = size;
+                            movie.m_nProgress = 0;
+                        }))
+                        return 1;
+                }
+            }
+
+            CReadSizer sizer;
+            BodyEnd end = BodyEnd::Complete;
+            for (;;) {
+                // Unless data is flowing, asks how much of the body has arrived
+                // (waiting for the first byte or the end); a failing query leaves
+                // the verdict to the read.
+                DWORD buffered = 0;
+                if (!sizer.Flowing() && !InternetQueryDataAvailable(request, &buffered, 0, 0))
+                    buffered = 0;
+                char* buffer = writer.Acquire();
+                if (!buffer) {
+                    end = BodyEnd::Failed;
+                    break;
+                }
+                const std::size_t asked = sizer.Next(buffered);
+                DWORD read = 0;
+                const auto start = std::chrono::steady_clock::now();
+                if (!InternetReadFile(request, buffer, static_cast<DWORD>(asked), &read)) {
+                    end = BodyEnd::CutOff;
+                    break;
+                }
+                if (read == 0)
+                    break;
+                sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
+                writer.Submit(read);
+            }
+            if (!writer.Finish() || end == BodyEnd::Failed || control.Stopped())
+                return 1;
+            // A body that stops short of its length is cut off, not done.
+            cut = end == BodyEnd::CutOff || (knowTotal && count < total);
+        }
+        if (!cut)
             break;
-        sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
-        writer.Submit(read);
+        if (retries == kRetries || control.WaitStopped(firstRetryWait * (1 << retries)))
+            return 1;
+        ++retries;
     }
-    if (!writer.Finish())
-        return 1;
-    // A body that stops short of what the server announced is cut off, not done.
-    if (announced && count < *announced)
-        return 1;
     if (file && !file->Close())
         return 1;
     // The percent reaches its final value (100 for a whole announced body)
     // only now that the file is complete.
     control.Apply([&] {
-        if (const std::uint32_t total = movie.m_dwSize; total != 0)
-            movie.m_nProgress = FinalPercent(count, total);
+        if (const std::uint32_t size = movie.m_dwSize; size != 0)
+            movie.m_nProgress = FinalPercent(count, size);
     });
     return 0;
 }
@@ -267,7 +371,7 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 int CWinInetTransfer::DownloadVideo(CYoutubeFile& movie, CTransferControl& control) {
     CInternetHandles net;
     control.SetAbort([&net] { net.Abort(); });
-    const int result = Transfer(movie, control, net, m_output == Output::Discard);
+    const int result = Transfer(movie, control, net, m_output == Output::Discard, m_firstRetryWait);
     control.ClearAbort();
     net.CloseAll();
     return result;

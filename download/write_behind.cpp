@@ -22,6 +22,8 @@ CWriteBehind::~CWriteBehind() {
 
 char* CWriteBehind::Acquire() {
     std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_acquired && !m_bFailed)
+        return m_acquired; // taken but not handed over (a read that ended): still free
     m_cv.wait(lock, [this] { return m_bFailed || !m_free.empty(); });
     if (m_bFailed)
         return nullptr;

@@ -34,7 +34,8 @@ public:
 
     std::size_t BufferBytes() const { return m_bufferBytes; }
     // A free buffer of BufferBytes() to fill; waits while all are in use.
-    // nullptr once a write has failed. Only one buffer is out at a time.
+    // nullptr once a write has failed. Only one buffer is out at a time: a
+    // buffer taken and not submitted is the one the next call returns.
     char* Acquire();
     // Hands the acquired buffer, holding `size` bytes, to the writer.
     void Submit(std::size_t size);

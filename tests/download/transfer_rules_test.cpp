@@ -1,5 +1,6 @@
 // The portable parts of the transfer: how the read size follows the link,
 // the percent shown while a body arrives, and the write-behind ring.
+#include "download/decimal.h"
 #include "download/read_size.h"
 #include "download/transfer.h"
 #include "download/write_behind.h"
@@ -77,6 +78,32 @@ TEST(Percent, NeverReaches100BeforeTheEndAndCountsPast32Bits) {
     }
 }
 
+TEST(ContentRange, OnlyAWholeByteRangeWithItsTotalIsTaken) {
+    struct Case {
+        const wchar_t* text;
+        bool valid;
+        std::uint64_t first, total;
+    } cases[] = {
+        {L"bytes 400-999/1000", true, 400, 1000},
+        {L"bytes 0-0/1", true, 0, 1},
+        {L"bytes 5000000000-5000000009/5000000010", true, 5000000000ull, 5000000010ull},
+        {L"bytes 400-999/*", false, 0, 0},     // total unknown
+        {L"bytes */1000", false, 0, 0},        // the answer to an unsatisfiable range
+        {L"bytes 400-1000/1000", false, 0, 0}, // past the end
+        {L"bytes 500-400/1000", false, 0, 0},
+        {L"items 1-2/3", false, 0, 0},
+        {L"", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const auto range = ParseContentRange(c.text);
+        ASSERT_EQ(range.has_value(), c.valid) << std::wstring(c.text).size();
+        if (range) {
+            EXPECT_EQ(range->first, c.first);
+            EXPECT_EQ(range->total, c.total);
+        }
+    }
+}
+
 // Writes everything in order through a few buffers while the reader runs ahead.
 TEST(WriteBehind, WritesEveryBlockInOrder) {
     std::string out;
@@ -99,6 +126,18 @@ TEST(WriteBehind, WritesEveryBlockInOrder) {
         EXPECT_TRUE(writer.Finish());
         EXPECT_EQ(out, expected);
     }
+}
+
+TEST(WriteBehind, ABufferTakenAndNotHandedOverIsTakenAgain) {
+    // Each read that ends a body takes a buffer and submits nothing; a
+    // transfer that retries must not run out of buffers that way.
+    CWriteBehind writer(2, 16, [](const char*, std::size_t) { return true; });
+    char* first = writer.Acquire();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(writer.Acquire(), first);
+    writer.Submit(1);
+    EXPECT_NE(writer.Acquire(), nullptr);
+    EXPECT_TRUE(writer.Finish());
 }
 
 TEST(WriteBehind, AFailedWriteStopsTheRingAndCallsForTheReadToEnd) {
