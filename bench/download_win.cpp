@@ -1,18 +1,33 @@
-// One video file of 256 MiB from the stand-in site into a file, by our
-// transfer and by curl against the same server in the same run.
+// Figures for the video transfer.
 //
 // Prints
-//   download_256mib_mb_s: <our transfer> MB/s
-//   curl_256mib_mb_s: <curl> MB/s
+//   download_nginx_mb_s: <our transfer, writing to disk> MB/s
+//   download_readonly_mb_s: <our transfer, bytes discarded> MB/s
+//   curl_nginx_mb_s: <curl, writing to disk> MB/s
 //   download_vs_curl_ratio: <ours / curl> x
-// (MB = 10^6 bytes; the two clients take turns, and the best round of each counts.)
+//   download_vs_readonly_ratio: <writing / discarding> x
+//   download_standin_mb_s: <our transfer from the stand-in site> MB/s
+//   slow_link_lag_ms: <largest lag of file and percent behind a 5 KiB/s body> ms
+// (MB = 10^6 bytes.)
 //
-// curl is the Linux program (TB_CURL, default /usr/bin/curl), started from
-// this Wine process through /bin/sh; its figure is the transfer time curl
-// itself measures.
+// The fast figures fetch one 256 MiB file from nginx on loopback (it sends
+// from the page cache without copying, so the clients are what is measured;
+// the stand-in site generates its bodies too slowly for that). The benchmark
+// writes nginx's configuration into a temporary folder, starts it as the
+// current user on a free loopback port and stops it again. The three clients
+// take turns; the best of five rounds of each counts, as other work on the
+// machine slows single rounds a lot.
+//
+// nginx and curl are Linux programs (TB_NGINX, default /usr/sbin/nginx;
+// TB_CURL, default /usr/bin/curl), run from this Wine process through
+// /bin/sh. Wine hands a Unix program neither our pipes nor a process handle,
+// so each shell script ends by writing a marker file that we poll.
 #include "download/wininet_transfer.h"
 #include "model/movie.h"
 #include "standin/server.h"
+#include "tests/download/unix_helpers_win.h"
+
+#include <winsock2.h>
 
 #include <windows.h>
 
@@ -23,59 +38,40 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
+using namespace unixside;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
 constexpr std::uint64_t kBytes = 256ull * 1024 * 1024;
-// Other work on the machine slows single runs a lot; the best of a few
-// alternating rounds shows what each client can do.
 constexpr int kRounds = 5;
 
-// Addresses and Wine's Unix paths are UTF-8.
-std::wstring Widen(const std::string& text) {
-    if (text.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
-
-std::uint64_t FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
-        return 0;
-    return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
-// The Unix path of a Windows path, through Wine's own export.
-std::string UnixPath(const std::wstring& path) {
-    using Fn = char*(__cdecl*)(const wchar_t*);
-    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn)
-        return {};
-    char* unix = fn(path.c_str());
-    if (!unix)
-        return {};
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-// Seconds our transfer took, or a negative value when it failed.
-double TimeOurs(const std::string& url, const std::wstring& path) {
+// Seconds our transfer took for `bytes` into `path`, or a negative value.
+double TimeOurs(const std::string& url, const std::wstring& path, std::uint64_t bytes,
+                bool checkFile) {
     CYoutubeFile movie;
     movie.m_strVideoUrl = Widen(url);
     movie.m_strFilePath = path;
-    const auto start = std::chrono::steady_clock::now();
-    const int rc = DownloadVideo(movie);
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (rc != 0 || FileSize(path) != kBytes || movie.m_nProgress.load() != 100) {
+    CRunGate gate;
+    CTransferControl control(gate);
+    CWinInetTransfer transfer(checkFile ? CWinInetTransfer::Output::File
+                                        : CWinInetTransfer::Output::Discard);
+    // A new file, as for curl: emptying the last round's 256 MiB is not part
+    // of a download.
+    DeleteFileW(path.c_str());
+    const auto start = Clock::now();
+    const int rc = transfer.DownloadVideo(movie, control);
+    const std::chrono::duration<double> took = Clock::now() - start;
+    if (rc != 0 || movie.m_dwSize.load() != bytes % (1ull << 32) ||
+        movie.m_nProgress.load() != 100 || (checkFile && FileSize(path) != bytes)) {
         std::fprintf(stderr, "download bench: our transfer failed (rc %d, %llu bytes)\n", rc,
                      static_cast<unsigned long long>(FileSize(path)));
         return -1;
@@ -83,109 +79,164 @@ double TimeOurs(const std::string& url, const std::wstring& path) {
     return took.count();
 }
 
-// Seconds curl reported for the transfer, or a negative value on failure.
-double TimeCurl(const std::string& url, const std::wstring& folder) {
-    const char* env = std::getenv("TB_CURL");
-    const std::string curl = env && *env ? env : "/usr/bin/curl";
-    const std::wstring outPath = folder + L"curl.flv";
-    const std::wstring timingPath = folder + L"curl-timing.txt";
+// Seconds curl reported for the transfer into the scratch folder, or a
+// negative value on failure.
+double TimeCurl(const Scratch& scratch, const std::string& url) {
+    const std::string curl = EnvOr("TB_CURL", "/usr/bin/curl");
+    const std::wstring outPath = scratch.win + L"curl.flv";
     DeleteFileW(outPath.c_str());
-    DeleteFileW(timingPath.c_str());
-    const std::string unixFolder = UnixPath(folder);
-    if (unixFolder.empty() || unixFolder.find('\'') != std::string::npos) {
-        std::fprintf(stderr, "download bench: no usable Unix path for the curl comparison\n");
-        return -1;
-    }
-    // Wine hands a Unix program neither our pipes nor a process handle, so a
-    // shell sends curl's one line of figures (written after the transfer) into
-    // a file that we poll.
-    const std::string command = "Z:\\bin\\sh -c \"'" + curl + "' -s -o '" + unixFolder +
-                                "curl.flv' -w '%{time_total} %{size_download}\\n' '" + url +
-                                "' > '" + unixFolder + "curl-timing.txt'; echo end >> '" +
-                                unixFolder + "curl-timing.txt'\"";
-    std::wstring wide = Widen(command);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        std::fprintf(stderr, "download bench: could not start %s (%lu)\n", curl.c_str(),
-                     GetLastError());
-        return -1;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // The shell adds "end" once curl is over, also when curl could not run.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-    std::string line;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream in{std::filesystem::path(timingPath)};
-        std::stringstream text;
-        text << in.rdbuf();
-        line = text.str();
-        if (line.size() >= 4 && line.compare(line.size() - 4, 4, "end\n") == 0)
-            break;
-        line.clear();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const auto text = RunShell(scratch,
+                               "'" + curl + "' -s -o '" + scratch.unix +
+                                   "curl.flv' -w '%{time_total} %{size_download}\\n' '" + url + "'",
+                               3min);
     double seconds = -1;
     unsigned long long bytes = 0;
-    if (line.empty() || std::sscanf(line.c_str(), "%lf %llu", &seconds, &bytes) != 2 ||
-        bytes != kBytes || FileSize(outPath) != kBytes || seconds <= 0) {
-        std::fprintf(stderr, "download bench: curl failed (%s)\n", line.c_str());
+    if (!text || std::sscanf(text->c_str(), "%lf %llu", &seconds, &bytes) != 2 || bytes != kBytes ||
+        FileSize(outPath) != kBytes || seconds <= 0) {
+        std::fprintf(stderr, "download bench: curl failed (%s)\n", text ? text->c_str() : "");
         return -1;
     }
     return seconds;
 }
 
+// Fills a file of kBytes with a pattern that no compression or sparse file
+// could shortcut.
+bool WriteBigFile(const std::wstring& path) {
+    const std::string pattern = standin::VideoBytes("bench256MiB", 1 << 20);
+    std::ofstream out{std::filesystem::path(path), std::ios::binary};
+    for (std::uint64_t at = 0; at < kBytes && out; at += pattern.size())
+        out.write(pattern.data(), static_cast<std::streamsize>(pattern.size()));
+    out.close();
+    return FileSize(path) == kBytes;
+}
+
+double MbPerS(double seconds) {
+    return kBytes / seconds / 1e6;
+}
+
+// Our transfer against a body that arrives at 5 KiB/s: every 50 ms for 5 s,
+// how long ago the server had sent bytes that are not yet in the file, or not
+// yet in the record's size x percent. The largest such lag, or a negative
+// value when the transfer did not run.
+double SlowLinkLagMs(const Scratch& scratch) {
+    // 1 % of the body is 300 bytes, less than one piece of the trickle.
+    constexpr std::uint64_t kSize = 30000;
+    standin::Server site;
+    site.AddBody("/slow", kSize, [](std::uint64_t offset, char* out, std::size_t count) {
+        standin::FillVideoBytes("slowlink", offset, out, count);
+    });
+    standin::FaultSpec trickle;
+    trickle.kind = standin::Fault::Trickle;
+    trickle.pieceBytes = 512;
+    trickle.delay = 100ms;
+    site.SetFault("/slow", trickle);
+
+    CYoutubeFile movie;
+    movie.m_strVideoUrl = site.WideRoot() + L"slow";
+    movie.m_strFilePath = scratch.win + L"slow.flv";
+    CRunGate gate;
+    CTransferControl control(gate);
+    CWinInetTransfer transfer;
+    std::thread worker([&] { transfer.DownloadVideo(movie, control); });
+
+    struct Sample {
+        Clock::time_point at;
+        std::uint64_t file, shown;
+    };
+    std::vector<Sample> samples;
+    site.WaitForRequests(1, 20s);
+    const auto start = Clock::now();
+    for (auto next = start; next - start < 5s; next += 50ms) {
+        std::this_thread::sleep_until(next);
+        const std::uint64_t shown = std::uint64_t(movie.m_dwSize.load()) * movie.m_nProgress / 100;
+        samples.push_back({Clock::now(), FileSize(movie.m_strFilePath), shown});
+    }
+    gate.Close();
+    control.Abort();
+    worker.join();
+    DeleteFileW(movie.m_strFilePath.c_str());
+
+    const auto log = site.SendLog("/slow");
+    if (log.empty() || log.back().bytes < 20000)
+        return -1;
+    // Lag of `have` bytes at `at`: since when the server had sent more.
+    auto lag = [&](Clock::time_point at, std::uint64_t have) {
+        for (const auto& mark : log) {
+            if (mark.at > at)
+                break;
+            if (mark.bytes > have)
+                return std::chrono::duration<double, std::milli>(at - mark.at).count();
+        }
+        return 0.0;
+    };
+    double worst = 0;
+    for (const Sample& s : samples)
+        worst = std::max({worst, lag(s.at, s.file), lag(s.at, s.shown)});
+    return worst;
+}
+
 } // namespace
 
 int main() {
-    // The body is cut from one precomputed pattern so that the server side
-    // costs little and the figures are those of the two clients.
-    standin::Server site;
-    const std::string pattern = standin::VideoBytes("bench256MiB", 1 << 20);
-    const std::string target = "/bench.flv";
-    site.AddBody(target, kBytes, [&pattern](std::uint64_t offset, char* out, std::size_t count) {
-        while (count > 0) {
-            const std::size_t at = static_cast<std::size_t>(offset % pattern.size());
-            const std::size_t n = std::min(count, pattern.size() - at);
-            std::memcpy(out, pattern.data() + at, n);
-            out += n;
-            offset += n;
-            count -= n;
-        }
-    });
-    const std::string url = site.Root() + target.substr(1);
-
-    wchar_t temp[MAX_PATH + 1] = {};
-    if (!GetTempPathW(MAX_PATH + 1, temp))
+    Scratch scratch(L"tb-download-bench");
+    if (!scratch.Ok()) {
+        std::fprintf(stderr, "download bench: no usable Unix path for the helpers\n");
         return 1;
-    const std::wstring folder = std::wstring(temp) + L"tb-download-bench\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring ourPath = folder + L"ours.flv";
-
-    double ours = -1, curl = -1;
-    bool failed = false;
-    for (int round = 0; round < kRounds && !failed; ++round) {
-        const double a = TimeOurs(url, ourPath);
-        const double b = a < 0 ? -1 : TimeCurl(url, folder);
-        failed = a < 0 || b < 0;
-        ours = ours < 0 ? a : std::min(ours, a);
-        curl = curl < 0 ? b : std::min(curl, b);
     }
-    // 256 MiB files are not left behind, whatever happened.
-    DeleteFileW(ourPath.c_str());
-    DeleteFileW((folder + L"curl.flv").c_str());
-    DeleteFileW((folder + L"curl-timing.txt").c_str());
-    RemoveDirectoryW(folder.c_str());
+    const std::wstring bigFile = scratch.win + L"www\\bench.flv";
+    const std::wstring ourPath = scratch.win + L"ours.flv";
+
+    CreateDirectoryW((scratch.win + L"www").c_str(), nullptr);
+    bool failed = !WriteBigFile(bigFile);
+    if (failed)
+        std::fprintf(stderr, "download bench: cannot write the 256 MiB file\n");
+    double ours = -1, readonly = -1, curl = -1, standinSeconds = -1, lag = -1;
+    auto best = [&failed](double& keep, double took) {
+        failed = failed || took < 0;
+        keep = keep < 0 ? took : std::min(keep, took);
+    };
+    if (!failed) {
+        Nginx nginx(scratch); // its files and the 256 MiB go with the scratch folder
+        failed = !nginx.Ok();
+        const std::string url = "http://127.0.0.1:" + std::to_string(nginx.Port()) + "/bench.flv";
+        for (int round = 0; round < kRounds && !failed; ++round) {
+            best(ours, TimeOurs(url, ourPath, kBytes, true));
+            // The same transfer, its bytes discarded.
+            best(readonly, TimeOurs(url, ourPath, kBytes, false));
+            best(curl, TimeCurl(scratch, url));
+        }
+    }
+    if (!failed) {
+        standin::Server site;
+        const std::string pattern = standin::VideoBytes("bench256MiB", 1 << 20);
+        site.AddBody("/bench.flv", kBytes,
+                     [&pattern](std::uint64_t offset, char* out, std::size_t count) {
+                         while (count > 0) {
+                             const auto at = static_cast<std::size_t>(offset % pattern.size());
+                             const std::size_t n = std::min(count, pattern.size() - at);
+                             std::memcpy(out, pattern.data() + at, n);
+                             out += n;
+                             offset += n;
+                             count -= n;
+                         }
+                     });
+        for (int round = 0; round < 3 && !failed; ++round)
+            best(standinSeconds, TimeOurs(site.Root() + "bench.flv", ourPath, kBytes, true));
+    }
+    if (!failed) {
+        lag = SlowLinkLagMs(scratch);
+        failed = lag < 0;
+    }
+
     if (failed)
         return 1;
 
-    const double oursMb = kBytes / ours / 1e6;
-    const double curlMb = kBytes / curl / 1e6;
-    std::printf("download_256mib_mb_s: %.0f MB/s\n", oursMb);
-    std::printf("curl_256mib_mb_s: %.0f MB/s\n", curlMb);
-    std::printf("download_vs_curl_ratio: %.2f x\n", oursMb / curlMb);
+    std::printf("download_nginx_mb_s: %.0f MB/s\n", MbPerS(ours));
+    std::printf("download_readonly_mb_s: %.0f MB/s\n", MbPerS(readonly));
+    std::printf("curl_nginx_mb_s: %.0f MB/s\n", MbPerS(curl));
+    std::printf("download_vs_curl_ratio: %.2f x\n", curl / ours);
+    std::printf("download_vs_readonly_ratio: %.2f x\n", readonly / ours);
+    std::printf("download_standin_mb_s: %.0f MB/s\n", MbPerS(standinSeconds));
+    std::printf("slow_link_lag_ms: %.0f ms\n", lag);
     return 0;
 }

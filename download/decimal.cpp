@@ -43,3 +43,20 @@ std::optional<std::uint64_t> ParseContentLength(std::wstring_view text) {
     }
     return value;
 }
+
+std::optional<CContentRange> ParseContentRange(std::wstring_view text) {
+    constexpr std::wstring_view kUnit = L"bytes ";
+    if (text.substr(0, kUnit.size()) != kUnit)
+        return std::nullopt;
+    text.remove_prefix(kUnit.size());
+    const std::size_t dash = text.find(L'-');
+    const std::size_t slash = text.find(L'/');
+    if (dash == std::wstring_view::npos || slash == std::wstring_view::npos || slash < dash)
+        return std::nullopt;
+    const auto first = ParseContentLength(text.substr(0, dash));
+    const auto last = ParseContentLength(text.substr(dash + 1, slash - dash - 1));
+    const auto total = ParseContentLength(text.substr(slash + 1));
+    if (!first || !last || !total || *last < *first || *last >= *total)
+        return std::nullopt;
+    return CContentRange{*first, *total};
+}

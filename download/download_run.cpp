@@ -37,8 +37,7 @@ struct CDownloadRun::Run {
 
 struct CDownloadRun::Worker {
     Worker(std::shared_ptr<Run> run, MoviePtr movie)
-        : control(run->gate),
-          thread([this, run = std::move(run), movie = std::move(movie)] {
+        : control(run->gate), thread([this, run = std::move(run), movie = std::move(movie)] {
               WorkerThreadProc(*run, *movie, control);
           }) {}
     CTransferControl control;
@@ -69,10 +68,12 @@ std::size_t CDownloadRun::Stragglers() const {
     return m_stragglers.size() + m_stragglerWorkers.size();
 }
 
-void CDownloadRun::OnDownload() {
+bool CDownloadRun::OnDownload() {
     if (m_hScheduler && !m_hScheduler->HasEnded())
         StopDownload();
     EndRun(); // releases the ended scheduler of the last run
+    if (Stragglers() > 0)
+        return false;
     m_bDownloading = 1;
     m_movies.MarkForDownload(true);
     auto run = std::make_shared<Run>();
@@ -87,6 +88,7 @@ void CDownloadRun::OnDownload() {
         // records Waiting until the user stops it.
         m_hScheduler.reset();
     }
+    return true;
 }
 
 void CDownloadRun::StopDownload() {
@@ -138,7 +140,9 @@ void CDownloadRun::EndRun() {
     m_run.reset();
 }
 
-bool CDownloadRun::SchedulerEnded() const { return !m_hScheduler || m_hScheduler->HasEnded(); }
+bool CDownloadRun::SchedulerEnded() const {
+    return !m_hScheduler || m_hScheduler->HasEnded();
+}
 
 int CDownloadRun::FindFreeSlot() const {
     std::lock_guard<std::mutex> lock(m_slotMutex);
@@ -166,7 +170,9 @@ bool CDownloadRun::ReapEndedWorkers() {
     return held;
 }
 
-bool CDownloadRun::AllWorkersEnded() { return !ReapEndedWorkers(); }
+bool CDownloadRun::AllWorkersEnded() {
+    return !ReapEndedWorkers();
+}
 
 MoviePtr CDownloadRun::FirstWaiting() const {
     auto lock = m_movies.Lock();
@@ -247,6 +253,11 @@ void CDownloadRun::WorkerThreadProc(Run& run, CYoutubeFile& movie, CTransferCont
     // Downloading and 0 % were set when the scheduler took the record.
     const std::wstring folder = run.outputFolder ? run.outputFolder() : std::wstring();
     const std::wstring path = OutputFilePath(folder, movie.m_strTitle);
+    // Looked at outside the gate (it may take long and changes nothing), then
+    // created inside it, so a worker that outlived a stop creates nothing.
+    if (run.transfer && !run.transfer->FolderExists(folder) &&
+        !control.Apply([&] { run.transfer->CreateOutputFolder(folder); }))
+        return;
     if (!control.Apply([&] {
             movie.m_strFolder = folder;
             movie.m_strFilePath = path;

@@ -9,8 +9,8 @@
 //   CDownloadRun m_run{m_movies, m_bDownloading};   // declared after both
 //   ...
 //   m_run.SetTransfer(std::make_shared<CWinInetTransfer>());
-//   m_run.SetOutputFolder([] { return GetOutputFolder(); });
-//   Download command:  m_run.OnDownload();  then the view sets its m_bRunning
+//   m_run.SetOutputFolder([] { return ResolveOutputFolder(); });
+//   Download command:  if m_run.OnDownload(), the view sets its m_bRunning
 //   Stop command:      m_run.StopDownload(); UpdateAllViews(); the view clears m_bRunning
 //
 // One scheduler thread per run walks the collection in enumeration order and
@@ -45,8 +45,8 @@
 
 // The run's fixed pauses; tests of the thread logic may shorten them.
 struct CRunTimings {
-    std::chrono::milliseconds pause{100};        // after a start, between polls
-    std::chrono::milliseconds finalPause{1000};  // before the run flag clears
+    std::chrono::milliseconds pause{100};       // after a start, between polls
+    std::chrono::milliseconds finalPause{1000}; // before the run flag clears
     std::chrono::milliseconds stopDeadline{10000};
 };
 
@@ -82,14 +82,22 @@ public:
     CDownloadRun(const CDownloadRun&) = delete;
     CDownloadRun& operator=(const CDownloadRun&) = delete;
 
-    void SetTransfer(std::shared_ptr<ITransferEngine> transfer) { m_transfer = std::move(transfer); }
-    // Resolves the output folder afresh for each movie (on the worker's thread).
-    void SetOutputFolder(std::function<std::wstring()> folder) { m_outputFolder = std::move(folder); }
+    void SetTransfer(std::shared_ptr<ITransferEngine> transfer) {
+        m_transfer = std::move(transfer);
+    }
+    // Resolves the output folder afresh for each movie (on the worker's
+    // thread), without creating it: the worker creates a missing folder
+    // through the run's gate.
+    void SetOutputFolder(std::function<std::wstring()> folder) {
+        m_outputFolder = std::move(folder);
+    }
     void SetTimings(const CRunTimings& timings) { m_timings = timings; }
 
     // The Download command: sets the run flag, queues the checked records and
-    // starts the scheduler. A run still going is stopped first.
-    void OnDownload();
+    // starts the scheduler. A run still going is stopped first. False, with
+    // nothing changed, while a thread of an earlier run that outlived its
+    // stop is still alive: a new run starts only once it has ended.
+    bool OnDownload();
     // The Stop command: clears the run flag, closes the run's gate, rewrites
     // the statuses (Downloading -> Cancelled, Waiting -> saved status), aborts
     // the transfer and waits for the run's threads. The stopped transfer's

@@ -1,5 +1,8 @@
 #include "download/transfer.h"
 
+#include <algorithm>
+#include <cstdint>
+
 void CRunGate::Close() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -39,4 +42,13 @@ void CTransferControl::Abort() {
         m_abort();
         m_abort = nullptr;
     }
+}
+
+std::int32_t FinalPercent(std::uint64_t count, std::uint32_t size) {
+    const std::uint64_t percent = count * 100 / size;
+    return percent > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(percent);
+}
+
+std::int32_t RunningPercent(std::uint64_t count, std::uint32_t size) {
+    return std::min(FinalPercent(count, size), 99);
 }

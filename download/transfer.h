@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -47,6 +48,8 @@ public:
     // Every change of the record or the output file goes through here.
     template <class F> bool Apply(F&& change) { return m_gate.Apply(std::forward<F>(change)); }
     bool Stopped() const { return m_gate.IsClosed(); }
+    // A pause that a stop cuts short: true as soon as the run is stopped.
+    bool WaitStopped(std::chrono::milliseconds timeout) { return m_gate.WaitClosed(timeout); }
 
     // Installs how to cut the transfer short (from another thread); when the
     // run has already been stopped it is called at once. ClearAbort removes it
@@ -64,6 +67,14 @@ private:
     bool m_bAborted = false;
 };
 
+// The percent done of `count` bytes of a `size`-byte body (size not 0),
+// counted in 64 bits so large files cannot wrap. While the transfer runs it
+// stops at 99: 100 means the file is complete, which only the end can say.
+std::int32_t RunningPercent(std::uint64_t count, std::uint32_t size);
+// The percent once the transfer has succeeded (above 100 for a body longer
+// than a size left from an earlier download).
+std::int32_t FinalPercent(std::uint64_t count, std::uint32_t size);
+
 // One implementation per platform (WinInet on Windows); tests give fakes.
 class ITransferEngine {
 public:
@@ -74,4 +85,11 @@ public:
     virtual int DownloadVideo(CYoutubeFile& movie, CTransferControl& control) = 0;
     // Removes the output file of a failed transfer; the result is not used.
     virtual void DeleteOutputFile(const std::wstring& path) = 0;
+    // Whether the output folder exists. It changes nothing, so the run asks
+    // it outside its gate: on an unreachable network folder this is where a
+    // worker waits, and a stop need not wait with it.
+    virtual bool FolderExists(const std::wstring& folder) = 0;
+    // Creates the last level of the output folder; failures are not reported
+    // (the file creation that follows fails instead).
+    virtual void CreateOutputFolder(const std::wstring& folder) = 0;
 };

@@ -1,12 +1,16 @@
 #include "download/wininet_transfer.h"
 
 #include "download/decimal.h"
+#include "download/read_size.h"
+#include "download/write_behind.h"
 
 #include <windows.h>
 
 #include <wininet.h>
 
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -16,24 +20,42 @@ constexpr DWORD kRequestFlags =
 
 class COutputFile {
 public:
-    explicit COutputFile(const std::wstring& path)
-        // Created or emptied, write only; others may read it but not write it.
+    // Created or emptied (or, with `keep`, opened with its bytes kept and
+    // written after them), write only; others may read it but not write it.
+    COutputFile(const std::wstring& path, bool keep)
         : m_hFile(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+                              keep ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        LARGE_INTEGER zero{};
+        if (keep && IsOpen())
+            SetFilePointerEx(m_hFile, zero, nullptr, FILE_END);
+    }
     ~COutputFile() { Close(); }
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
 
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
     bool Write(const char* data, DWORD size) {
+        // Pieces of 1 MiB copy into the file cache faster here than whole
+        // 4 MiB blocks (quiet rounds here: 1.9-2.4 against 1.6-1.8 GB/s).
+        constexpr DWORD kPiece = 1024 * 1024;
         while (size > 0) {
             DWORD written = 0;
-            if (!WriteFile(m_hFile, data, size, &written, nullptr) || written == 0)
+            if (!WriteFile(m_hFile, data, size < kPiece ? size : kPiece, &written, nullptr) ||
+                written == 0)
                 return false;
             data += written;
             size -= written;
         }
         return true;
+    }
+    std::uint64_t Size() const {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(m_hFile, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    // Empties the file for a download that starts over.
+    bool Truncate() {
+        LARGE_INTEGER zero{};
+        return SetFilePointerEx(m_hFile, zero, nullptr, FILE_BEGIN) && SetEndOfFile(m_hFile);
     }
     bool Close() {
         if (!IsOpen())
@@ -75,12 +97,29 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         CloseLocked();
     }
+    // Before the next request on the same connection.
+    void CloseRequest() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_hRequest)
+            InternetCloseHandle(m_hRequest);
+        m_hRequest = nullptr;
+    }
+
+    // A stop may close and clear them at any moment, so they are read under
+    // the lock; a handle read just before the stop then fails its next call.
+    HINTERNET Internet() { return Get(m_hInternet); }
+    HINTERNET Connection() { return Get(m_hConnection); }
+    HINTERNET Request() { return Get(m_hRequest); }
 
     HINTERNET m_hInternet = nullptr;
     HINTERNET m_hConnection = nullptr;
     HINTERNET m_hRequest = nullptr;
 
 private:
+    HINTERNET Get(HINTERNET& slot) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return slot;
+    }
     void CloseLocked() {
         for (HINTERNET* h : {&m_hRequest, &m_hConnection, &m_hInternet}) {
             if (*h) {
@@ -131,8 +170,8 @@ bool SplitUrl(const std::wstring& url, CUrlParts& parts) {
 
 // A header query into a 16-character buffer; false when the header is
 // missing or its text does not fit.
-bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
-    wchar_t buffer[16] = {};
+template <std::size_t N = 16> bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
+    wchar_t buffer[N] = {};
     DWORD bytes = sizeof(buffer);
     if (!HttpQueryInfoW(request, what, buffer, &bytes, nullptr))
         return false;
@@ -140,69 +179,191 @@ bool QueryHeader(HINTERNET request, DWORD what, std::wstring& text) {
     return true;
 }
 
-int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net) {
-    COutputFile file(movie.m_strFilePath);
-    if (!file.IsOpen())
+// Bytes in flight between the network and the disk: a few reads' worth, so
+// a slow write briefly does not hold the next read back.
+constexpr std::size_t kRingBuffers = 3;
+
+constexpr int kRetries = 3;
+
+enum class BodyEnd { Complete, CutOff, Failed };
+
+int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net, bool discard,
+             std::chrono::milliseconds firstRetryWait) {
+    // A stopped download continues from its file when the record still
+    // knows the movie's size.
+    const bool resume = movie.m_nPrevStatus == Cancelled && !discard;
+    const std::uint32_t recordedSize = movie.m_dwSize;
+    // The file is created (or emptied, or opened to continue) through the
+    // run's gate: after a stop, a worker that was slow to get here leaves an
+    // existing file untouched.
+    std::optional<COutputFile> file;
+    std::uint64_t count = 0; // bytes in the file; the writer's alone while it writes
+    if (!discard && (!control.Apply([&] {
+            file.emplace(movie.m_strFilePath, resume);
+            if (!file->IsOpen() || !resume)
+                return;
+            count = file->Size();
+            // Nothing to continue from: start over.
+            if (recordedSize == 0 || count >= recordedSize) {
+                file->Truncate();
+                count = 0;
+            }
+        }) || !file->IsOpen()))
         return 1; // nothing has been sent to the network
 
-    if (!net.Keep(net.m_hInternet, InternetOpenW(kTransferAgent, INTERNET_OPEN_TYPE_PRECONFIG,
-                                                 nullptr, nullptr, 0)))
+    if (!net.Keep(net.m_hInternet,
+                  InternetOpenW(kTransferAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)))
         return 1;
     CUrlParts url;
     if (!SplitUrl(movie.m_strVideoUrl, url))
         return 1;
     if (!net.Keep(net.m_hConnection,
-                  InternetConnectW(net.m_hInternet, url.host.c_str(), url.port, nullptr, nullptr,
+                  InternetConnectW(net.Internet(), url.host.c_str(), url.port, nullptr, nullptr,
                                    INTERNET_SERVICE_HTTP, 0, 0)))
         return 1;
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+    // An https address goes over TLS with the system's certificate checks; a
+    // plain request to port 443 would only fail.
     const DWORD flags =
         kRequestFlags | (url.scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    if (!net.Keep(net.m_hRequest,
-                  HttpOpenRequestW(net.m_hConnection, nullptr, url.object.c_str(), nullptr,
-                                   nullptr, acceptTypes, flags, 0)))
-        return 1;
-    const HINTERNET request = net.m_hRequest;
-    if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0))
-        return 1;
 
-    std::wstring text;
-    if (!QueryHeader(request, HTTP_QUERY_STATUS_CODE, text) || ParseDecimal32(text) != 200)
-        return 1;
-    std::optional<std::uint64_t> announced;
-    if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) {
-        announced = ParseContentLength(text);
-        const auto size = static_cast<std::uint32_t>(ParseDecimal32(text));
-        if (!control.Apply([&] {
-                movie.m_dwSize = size;
-                movie.m_nProgress = 0;
-            }))
-            return 1;
-    }
+    // The file and the percent follow each block as soon as it is on disk.
+    CWriteBehind writer(
+        kRingBuffers, CReadSizer::kMaxBlock,
+        [&](const char* data, std::size_t size) {
+            bool written = false;
+            return control.Apply([&] {
+                written = !file || file->Write(data, static_cast<DWORD>(size));
+                if (!written)
+                    return;
+                count += size;
+                if (const std::uint32_t total = movie.m_dwSize; total != 0)
+                    movie.m_nProgress = RunningPercent(count, total);
+            }) && written;
+        },
+        // A failed write ends the transfer; a read waiting on a slow link
+        // must not keep it.
+        [&net] { net.Abort(); });
 
-    std::vector<char> block(kReadBlockBytes);
-    std::uint64_t count = 0;
+    // The whole body's length, once known: announced by a 200 answer, or
+    // the recorded size of a download being continued.
+    std::uint64_t total = 0;
+    bool knowTotal = count > 0;
+    if (knowTotal)
+        total = recordedSize;
+    int retries = 0;
     for (;;) {
-        DWORD read = 0;
-        if (!InternetReadFile(request, block.data(), static_cast<DWORD>(block.size()), &read))
+        net.CloseRequest();
+        if (!net.Keep(net.m_hRequest,
+                      HttpOpenRequestW(net.Connection(), nullptr, url.object.c_str(), nullptr,
+                                       nullptr, acceptTypes, flags, 0)))
             return 1;
-        if (read == 0)
+        const HINTERNET request = net.Request();
+        const std::uint64_t from = count;
+        const std::wstring range =
+            from > 0 ? L"Range: bytes=" + std::to_wstring(from) + L"-\r\n" : std::wstring();
+        bool cut = false;
+        if (!request || !HttpSendRequestW(request, range.empty() ? nullptr : range.c_str(),
+                                          static_cast<DWORD>(range.size()), nullptr, 0)) {
+            // A connection that fails again while a cut-off body is retried
+            // is one more cut; the first request fails as it always did.
+            if (retries == 0 || control.Stopped())
+                return 1;
+            cut = true;
+        }
+
+        if (!cut) {
+            std::wstring text;
+            if (!QueryHeader(request, HTTP_QUERY_STATUS_CODE, text))
+                return 1;
+            const std::int32_t status = ParseDecimal32(text);
+            bool whole = status == 200;
+            if (from > 0 && status == 206) {
+                std::optional<CContentRange> answer;
+                if (QueryHeader<128>(request, HTTP_QUERY_CONTENT_RANGE, text))
+                    answer = ParseContentRange(text);
+                if (!answer || answer->first != from || !knowTotal || answer->total != total) {
+                    // Not the rest of the same body: start over with a
+                    // request for the whole of it.
+                    if (!writer.Finish() || !control.Apply([&] {
+                            file->Truncate();
+                            count = 0;
+                        }))
+                        return 1;
+                    knowTotal = false;
+                    continue;
+                }
+            } else if (!whole) {
+                return 1; // HTTP errors are not retried
+            }
+            if (whole) {
+                // The whole body after all (a server without ranges): the
+                // file starts over.
+                if (from > 0 && (!writer.Finish() || !control.Apply([&] {
+                        file->Truncate();
+                        count = 0;
+                    })))
+                    return 1;
+                knowTotal = false;
+                if (QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) {
+                    const auto length = ParseContentLength(text);
+                    knowTotal = length.has_value();
+                    total = length.value_or(0);
+                    const auto size = static_cast<std::uint32_t>(ParseDecimal32(text));
+                    if (!control.Apply([&] {
+                            movie.m_dwSize = size;
+                            movie.m_nProgress = 0;
+                        }))
+                        return 1;
+                }
+            }
+
+            CReadSizer sizer;
+            BodyEnd end = BodyEnd::Complete;
+            for (;;) {
+                // Unless data is flowing, asks how much of the body has arrived
+                // (waiting for the first byte or the end); a failing query leaves
+                // the verdict to the read.
+                DWORD buffered = 0;
+                if (!sizer.Flowing() && !InternetQueryDataAvailable(request, &buffered, 0, 0))
+                    buffered = 0;
+                char* buffer = writer.Acquire();
+                if (!buffer) {
+                    end = BodyEnd::Failed;
+                    break;
+                }
+                const std::size_t asked = sizer.Next(buffered);
+                DWORD read = 0;
+                const auto start = std::chrono::steady_clock::now();
+                if (!InternetReadFile(request, buffer, static_cast<DWORD>(asked), &read)) {
+                    end = BodyEnd::CutOff;
+                    break;
+                }
+                if (read == 0)
+                    break;
+                sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
+                writer.Submit(read);
+            }
+            if (!writer.Finish() || end == BodyEnd::Failed || control.Stopped())
+                return 1;
+            // A body that stops short of its length is cut off, not done.
+            cut = end == BodyEnd::CutOff || (knowTotal && count < total);
+        }
+        if (!cut)
             break;
-        bool written = false;
-        if (!control.Apply([&] {
-                written = file.Write(block.data(), read);
-                count += read;
-                const std::uint32_t size = movie.m_dwSize;
-                if (written && size != 0)
-                    movie.m_nProgress = static_cast<std::int32_t>(count * 100 / size);
-            }) ||
-            !written)
+        if (retries == kRetries || control.WaitStopped(firstRetryWait * (1 << retries)))
             return 1;
+        ++retries;
     }
-    // A body that stops short of what the server announced is cut off, not done.
-    if (announced && count < *announced)
+    if (file && !file->Close())
         return 1;
-    return file.Close() ? 0 : 1;
+    // The percent reaches its final value (100 for a whole announced body)
+    // only now that the file is complete.
+    control.Apply([&] {
+        if (const std::uint32_t size = movie.m_dwSize; size != 0)
+            movie.m_nProgress = FinalPercent(count, size);
+    });
+    return 0;
 }
 
 } // namespace
@@ -210,13 +371,24 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 int CWinInetTransfer::DownloadVideo(CYoutubeFile& movie, CTransferControl& control) {
     CInternetHandles net;
     control.SetAbort([&net] { net.Abort(); });
-    const int result = Transfer(movie, control, net);
+    const int result = Transfer(movie, control, net, m_output == Output::Discard, m_firstRetryWait);
     control.ClearAbort();
     net.CloseAll();
     return result;
 }
 
-void CWinInetTransfer::DeleteOutputFile(const std::wstring& path) { DeleteFileW(path.c_str()); }
+void CWinInetTransfer::DeleteOutputFile(const std::wstring& path) {
+    DeleteFileW(path.c_str());
+}
+
+bool CWinInetTransfer::FolderExists(const std::wstring& folder) {
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CWinInetTransfer::CreateOutputFolder(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+}
 
 int DownloadVideo(CYoutubeFile& movie) {
     CRunGate gate;

@@ -10,10 +10,15 @@ std::wstring ReadOutputFolder(IOutputFolderSystem& system, const std::wstring& d
     return system.ReadStored(stored) ? stored : defaultFolder;
 }
 
-std::wstring GetOutputFolder(IOutputFolderSystem& system) {
+std::wstring ResolveOutputFolder(IOutputFolderSystem& system) {
     std::wstring folder = ReadOutputFolder(system, std::wstring());
     if (folder.empty())
         folder = system.ProgramFolder() + kDefaultOutputFolderName;
+    return folder;
+}
+
+std::wstring GetOutputFolder(IOutputFolderSystem& system) {
+    std::wstring folder = ResolveOutputFolder(system);
     system.CreateFolder(folder);
     return folder;
 }

@@ -41,6 +41,9 @@ std::wstring ReadOutputFolder(IOutputFolderSystem& system, const std::wstring& d
 // The stored folder, or the default one when none (or the empty text) is
 // stored; the folder is created on the way.
 std::wstring GetOutputFolder(IOutputFolderSystem& system);
+// The same folder text without creating anything (a download creates the
+// folder itself, when its run still allows changes).
+std::wstring ResolveOutputFolder(IOutputFolderSystem& system);
 // The Output folder command: resolve, show the chooser on that folder, store
 // the user's choice. Nothing is shown or redrawn afterwards.
 void ChooseOutputFolder(IOutputFolderSystem& system);

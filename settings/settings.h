@@ -19,6 +19,8 @@ std::wstring ReadOutputFolder(const std::wstring& defaultFolder);
 int WriteOutputFolder(const std::wstring& folder);
 // Resolves the output folder afresh and creates its last level when missing.
 std::wstring GetOutputFolder();
+// Resolves the output folder afresh without creating it.
+std::wstring ResolveOutputFolder();
 // The system's folder chooser, opening with `folder` selected; true and the
 // chosen path in `folder` when the user confirmed a file-system folder.
 bool BrowseForFolder(std::wstring& folder);

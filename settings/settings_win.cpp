@@ -109,6 +109,11 @@ std::wstring GetOutputFolder() {
     return GetOutputFolder(system);
 }
 
+std::wstring ResolveOutputFolder() {
+    CRegistryOutputFolder system;
+    return ResolveOutputFolder(system);
+}
+
 bool BrowseForFolder(std::wstring& folder) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info{};

@@ -86,10 +86,14 @@ const char* Reason(int status) {
         return "Temporary Redirect";
     case 308:
         return "Permanent Redirect";
+    case 206:
+        return "Partial Content";
     case 400:
         return "Bad Request";
     case 404:
         return "Not Found";
+    case 416:
+        return "Range Not Satisfiable";
     case 431:
         return "Request Header Fields Too Large";
     case 500:
@@ -129,6 +133,31 @@ Response Page(std::string body, int status = 200) {
 
 // Waits one poll for bytes and appends what arrives; false when the peer
 // closed the connection or it failed.
+// "bytes=<first>-" or "bytes=<first>-<last>" (one range, last >= first);
+// false for anything else, which is then served whole.
+bool ParseRange(const std::string& value, std::uint64_t& first, std::uint64_t& last) {
+    const std::string prefix = "bytes=";
+    if (value.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    std::size_t at = prefix.size();
+    auto number = [&](std::uint64_t& n) {
+        const std::size_t start = at;
+        n = 0;
+        while (at < value.size() && value[at] >= '0' && value[at] <= '9' && at - start < 18)
+            n = n * 10 + static_cast<std::uint64_t>(value[at++] - '0');
+        return at > start;
+    };
+    if (!number(first) || at >= value.size() || value[at++] != '-')
+        return false;
+    if (at == value.size())
+        return true;
+    std::uint64_t end = 0;
+    if (!number(end) || at != value.size() || end < first)
+        return false;
+    last = std::min(last, end);
+    return true;
+}
+
 bool ReceiveMore(const net::Socket& s, std::string& pending) {
     const net::Ready ready = net::WaitReadable(s, kPollMs);
     if (ready == net::Ready::Error)
@@ -181,7 +210,9 @@ struct Server::Impl {
     std::map<std::string, FaultSpec> faults;
     std::vector<Movie> movies = Catalogue();
     std::vector<Request> log;
+    std::map<std::string, std::vector<SentMark>, std::less<>> sendLog;
     bool stallsReleased = false;
+    bool rangeSupport = true;
     std::size_t stalled = 0;
     std::size_t openConnections = 0;
 
@@ -196,7 +227,7 @@ struct Server::Impl {
     FaultSpec TakeFault(const Request& request);
     bool SendAll(const net::Socket& s, const char* data, std::size_t size);
     bool SendBody(const net::Socket& s, const Response& r, std::uint64_t from, std::uint64_t to,
-                  bool chunked);
+                  bool chunked, const std::string& path);
     // Waits for ReleaseStalls, a stop or the peer's close; false unless released.
     bool Stall(const net::Socket& s, std::string& pending);
     bool Pause(std::chrono::milliseconds delay);
@@ -388,7 +419,7 @@ bool Server::Impl::SendAll(const net::Socket& s, const char* data, std::size_t s
 }
 
 bool Server::Impl::SendBody(const net::Socket& s, const Response& r, std::uint64_t from,
-                            std::uint64_t to, bool chunked) {
+                            std::uint64_t to, bool chunked, const std::string& path) {
     std::vector<char> block(kBlock);
     while (from < to) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, to - from));
@@ -404,6 +435,10 @@ bool Server::Impl::SendBody(const net::Socket& s, const Response& r, std::uint64
         if (chunked && !SendAll(s, "\r\n", 2))
             return false;
         from += n;
+        {
+            std::lock_guard lock(mutex);
+            sendLog[path].push_back({std::chrono::steady_clock::now(), from});
+        }
     }
     return true;
 }
@@ -457,6 +492,33 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
         r = Resolve(request);
     }
 
+    // A byte range of a whole body: 206 and the bytes from `first`.
+    std::uint64_t first = 0;
+    std::uint64_t last = r.size ? r.size - 1 : 0;
+    std::string contentRange;
+    bool ranges;
+    {
+        std::lock_guard lock(mutex);
+        ranges = rangeSupport;
+    }
+    if (ranges && r.status == 200 && fault.kind != Fault::Chunked &&
+        fault.kind != Fault::NoContentLength && ParseRange(request.Header("Range"), first, last)) {
+        if (first >= r.size) {
+            contentRange = "bytes */" + std::to_string(r.size);
+            r = Page("", 416);
+        } else {
+            last = std::min(last, r.size - 1);
+            contentRange = "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
+                           std::to_string(r.size);
+            r.status = 206;
+            const std::uint64_t offset = first;
+            r.size = last - first + 1;
+            r.fill = [fill = r.fill, offset](std::uint64_t at, char* out, std::size_t count) {
+                fill(offset + at, out, count);
+            };
+        }
+    }
+
     const bool head = request.method == "HEAD";
     const bool chunked = fault.kind == Fault::Chunked;
     bool keepAlive = !EqualNoCase(request.Header("Connection"), "close") &&
@@ -469,6 +531,10 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
     header += "Server: standin-site\r\nContent-Type: " + r.contentType + "\r\n";
     if (!r.location.empty())
         header += "Location: " + r.location + "\r\n";
+    if (ranges && (r.status == 200 || r.status == 206))
+        header += "Accept-Ranges: bytes\r\n";
+    if (!contentRange.empty())
+        header += "Content-Range: " + contentRange + "\r\n";
     if (chunked)
         header += "Transfer-Encoding: chunked\r\n";
     else if (fault.kind != Fault::NoContentLength)
@@ -482,9 +548,9 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
     const std::uint64_t cut = std::min(fault.afterBytes, r.size);
     switch (fault.kind) {
     case Fault::Stall:
-        if (!SendBody(s, r, 0, cut, false) || !Stall(s, pending))
+        if (!SendBody(s, r, 0, cut, false, request.path) || !Stall(s, pending))
             return false;
-        if (!SendBody(s, r, cut, r.size, false))
+        if (!SendBody(s, r, cut, r.size, false, request.path))
             return false;
         break;
     case Fault::Trickle: {
@@ -492,21 +558,21 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
         for (std::uint64_t at = 0; at < r.size; at += piece) {
             if (at > 0 && !Pause(fault.delay))
                 return false;
-            if (!SendBody(s, r, at, std::min(r.size, at + piece), false))
+            if (!SendBody(s, r, at, std::min(r.size, at + piece), false, request.path))
                 return false;
         }
         break;
     }
     case Fault::EarlyClose:
-        SendBody(s, r, 0, cut, false);
+        SendBody(s, r, 0, cut, false, request.path);
         net::ShutdownSend(s);
         return false;
     case Fault::Reset:
-        SendBody(s, r, 0, cut, false);
+        SendBody(s, r, 0, cut, false, request.path);
         s.Abort();
         return false;
     default:
-        if (!SendBody(s, r, 0, r.size, chunked))
+        if (!SendBody(s, r, 0, r.size, chunked, request.path))
             return false;
         if (chunked && !SendAll(s, "0\r\n\r\n", 5))
             return false;
@@ -572,6 +638,11 @@ void Server::SetFault(std::string target, FaultSpec fault) {
     m_impl->faults[std::move(target)] = std::move(fault);
 }
 
+void Server::SetRangeSupport(bool on) {
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->rangeSupport = on;
+}
+
 void Server::ClearFaults() {
     std::lock_guard lock(m_impl->mutex);
     m_impl->faults.clear();
@@ -604,6 +675,7 @@ std::size_t Server::RequestCount(std::string_view path) const {
 void Server::ClearRequests() {
     std::lock_guard lock(m_impl->mutex);
     m_impl->log.clear();
+    m_impl->sendLog.clear();
 }
 
 bool Server::WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
@@ -614,6 +686,12 @@ bool Server::WaitForRequests(std::size_t count, std::chrono::milliseconds timeou
 bool Server::WaitForStalls(std::size_t count, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(m_impl->mutex);
     return m_impl->changed.wait_for(lock, timeout, [&] { return m_impl->stalled >= count; });
+}
+
+std::vector<SentMark> Server::SendLog(std::string_view path) const {
+    std::lock_guard lock(m_impl->mutex);
+    auto it = m_impl->sendLog.find(path);
+    return it == m_impl->sendLog.end() ? std::vector<SentMark>() : it->second;
 }
 
 std::size_t Server::OpenConnections() const {

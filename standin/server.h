@@ -21,6 +21,11 @@
 //                                       the movie's video file: FLV header, then
 //                                       deterministic bytes, Content-Length; a wrong
 //                                       token gives 404
+// Byte ranges: a request for a 200 body with "Range: bytes=<first>-[<last>]"
+// gets 206 with Content-Range and just those bytes (416 when <first> lies
+// past the end), as a real file server answers; SetRangeSupport(false) makes
+// the site ignore ranges and send the whole body. Faults count their bytes
+// from the start of what the response sends.
 // Registered pages and bodies are looked up by the whole target first
 // ("/page?x=1"), then by its path ("/page"), before the built-in ones.
 //
@@ -102,6 +107,13 @@ struct FaultSpec {
     int times = -1;                     // requests it applies to; -1: all
 };
 
+// How far the body of a response had gone out at a moment: `bytes` of it
+// were handed to the network by `at`.
+struct SentMark {
+    std::chrono::steady_clock::time_point at;
+    std::uint64_t bytes = 0;
+};
+
 // One request as it arrived.
 struct Request {
     std::string line;                                         // "GET /watch?v=... HTTP/1.1"
@@ -139,6 +151,9 @@ public:
     // Serves a redirect at `target` (shorthand for SetFault with Fault::Redirect).
     void AddRedirect(std::string target, std::string location, int status = 302);
 
+    // Whether byte ranges are honoured (on at the start).
+    void SetRangeSupport(bool on);
+
     // The fault applies to requests whose target or path equals `target`.
     void SetFault(std::string target, FaultSpec fault);
     void ClearFaults();
@@ -156,6 +171,9 @@ public:
     void ClearRequests();
     // Waits until at least `count` requests have arrived; false on timeout.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const;
+    // The send log of the bodies served for `path`, in time order, one mark
+    // per piece sent (a new response starts again from its first bytes).
+    std::vector<SentMark> SendLog(std::string_view path) const;
     // Connections currently open (a client that closed is gone within ~0.1 s).
     std::size_t OpenConnections() const;
 

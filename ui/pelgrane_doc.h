@@ -40,7 +40,9 @@ public:
     void OnOutputFolder();
 
     // ---- The download run ----
-    // Queues the checked movies and starts the run.
+    // Queues the checked movies and starts the run. While a download of the
+    // last run is still ending (a stop outlived by a slow disk or network
+    // folder) nothing starts and the user is told so (CException).
     void StartDownload();
     // Ends the run: statuses rewritten first, then the run's threads stopped;
     // the views are updated.

@@ -13,7 +13,7 @@ CPelgraneDoc::CPelgraneDoc() {
     OnCommand(ID_FILE_SAVE_AS, &CDocument::OnFileSaveAs);
     OnCommand(ID_FILE_CLOSE, &CDocument::OnFileClose);
     m_run.SetTransfer(std::make_shared<CWinInetTransfer>());
-    m_run.SetOutputFolder([] { return ::GetOutputFolder(); });
+    m_run.SetOutputFolder([] { return ::ResolveOutputFolder(); });
 }
 
 CPelgraneDoc::~CPelgraneDoc() = default;

@@ -46,9 +46,8 @@ protected:
     }
     // True when the run has ended by itself.
     bool RunEnds() {
-        return PollUntil([&] { return flag.load() == 0; }) && PollUntil([&] {
-                   return run.SchedulerEnded();
-               });
+        return PollUntil([&] { return flag.load() == 0; }) &&
+               PollUntil([&] { return run.SchedulerEnded(); });
     }
     void ExpectNothingOfTheRunAlive() {
         EXPECT_TRUE(run.SchedulerEnded());
@@ -168,7 +167,8 @@ TEST_F(DownloadRunTest, StopCancelsTheTransferRestoresTheQueueAndLeavesThePartia
     transfer->blocks = 100;
     transfer->Hold(L"first");
     run.OnDownload();
-    ASSERT_TRUE(PollUntil([&] { return transfer->Active() == 1; }));
+    // Started, with its (partial) file created.
+    ASSERT_TRUE(PollUntil([&] { return transfer->Files().count(L"C:\\Out\\first.flv") == 1; }));
     ASSERT_EQ(first->m_nStatus.load(), Downloading);
     ASSERT_EQ(second->m_nStatus.load(), Waiting);
     run.StopDownload();
@@ -185,6 +185,34 @@ TEST_F(DownloadRunTest, StopCancelsTheTransferRestoresTheQueueAndLeavesThePartia
     ASSERT_TRUE(RunEnds());
     EXPECT_EQ(first->m_nStatus.load(), Completed);
     EXPECT_EQ(second->m_nStatus.load(), Completed);
+}
+
+TEST_F(DownloadRunTest, AWorkerThatOutlivesAStopChangesNothingAndNoRunStartsBesideIt) {
+    // The output folder is missing and answers slowly (an unreachable network
+    // folder): the worker is still looking at it when the stop's deadline ends.
+    run.SetTimings({2ms, 5ms, 50ms});
+    MoviePtr movie = Add(L"late");
+    transfer->HoldFolder(true);
+    EXPECT_TRUE(run.OnDownload());
+    ASSERT_TRUE(transfer->WaitFolderLooks(1));
+    run.StopDownload();
+    EXPECT_EQ(run.Stragglers(), 1u);
+    EXPECT_EQ(movie->m_nStatus.load(), Cancelled);
+    // No second run beside the old worker: refused, and nothing changed.
+    EXPECT_FALSE(run.OnDownload());
+    EXPECT_EQ(flag.load(), 0);
+    EXPECT_EQ(movie->m_nStatus.load(), Cancelled);
+    // The folder answers; the old worker goes without creating the folder,
+    // naming or opening a file or touching its record.
+    transfer->HoldFolder(false);
+    ASSERT_TRUE(PollUntil([&] { return run.OnDownload(); }));
+    // That Download was the new run: it creates the folder and downloads.
+    ASSERT_TRUE(RunEnds());
+    EXPECT_EQ(movie->m_nStatus.load(), Completed);
+    EXPECT_EQ(transfer->Started(), std::vector<std::wstring>{L"late"});
+    EXPECT_EQ(transfer->CreatedFolders(), std::vector<std::wstring>{L"C:\\Out"});
+    ExpectNothingOfTheRunAlive();
+    EXPECT_EQ(transfer->folderLooks, 2);
 }
 
 TEST_F(DownloadRunTest, DeletingTheDownloadingMovieAndEmptyingTheListAreSafe) {

@@ -66,6 +66,33 @@ public:
         deleted.push_back(path);
     }
 
+    // A slow output folder: FolderExists waits while `holdFolder` is set.
+    bool FolderExists(const std::wstring& folder) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        ++folderLooks;
+        m_cv.notify_all();
+        m_cv.wait_for(lock, std::chrono::seconds(30), [&] { return !holdFolder; });
+        return existingFolders.count(folder) > 0;
+    }
+    void CreateOutputFolder(const std::wstring& folder) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        existingFolders.insert(folder);
+        createdFolders.push_back(folder);
+    }
+    void HoldFolder(bool hold) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        holdFolder = hold;
+        m_cv.notify_all();
+    }
+    bool WaitFolderLooks(int count) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_cv.wait_for(lock, std::chrono::seconds(10), [&] { return folderLooks >= count; });
+    }
+    std::vector<std::wstring> CreatedFolders() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return createdFolders;
+    }
+
     // Blocks of a title in `hold` wait until Release.
     void Hold(const std::wstring& title) {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -101,6 +128,10 @@ public:
     std::map<std::wstring, std::string> files; // changed only through the gate
     std::set<std::wstring> hold;
     std::set<const CYoutubeFile*> inFlight;
+    bool holdFolder = false;
+    int folderLooks = 0;
+    std::set<std::wstring> existingFolders;
+    std::vector<std::wstring> createdFolders; // changed only through the gate
 
 private:
     std::mutex m_mutex;

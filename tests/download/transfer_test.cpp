@@ -44,8 +44,8 @@ standin::BodyFiller PatternFiller() {
     };
 }
 
-standin::FaultSpec FaultOf(standin::Fault kind, std::uint64_t afterBytes = 0, std::size_t pieceBytes = 1,
-                        std::chrono::milliseconds delay = 5ms) {
+standin::FaultSpec FaultOf(standin::Fault kind, std::uint64_t afterBytes = 0,
+                           std::size_t pieceBytes = 1, std::chrono::milliseconds delay = 5ms) {
     standin::FaultSpec fault;
     fault.kind = kind;
     fault.afterBytes = afterBytes;
@@ -64,8 +64,8 @@ class TempFolder {
 public:
     TempFolder() {
         static std::atomic<int> counter{0};
-        m_base = fs::temp_directory_path() /
-                 ("tb_dl_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter));
+        m_base = fs::temp_directory_path() / ("tb_dl_" + std::to_string(GetCurrentProcessId()) +
+                                              "_" + std::to_string(++counter));
         fs::create_directories(m_base / "out");
     }
     ~TempFolder() {
@@ -81,7 +81,9 @@ private:
 
 class TransferTest : public ::testing::Test {
 protected:
-    std::wstring Url(const std::string& target) { return site.WideRoot() + std::wstring(target.begin(), target.end()); }
+    std::wstring Url(const std::string& target) {
+        return site.WideRoot() + std::wstring(target.begin(), target.end());
+    }
     MoviePtr Movie(const std::string& target, const std::wstring& file = L"video.flv") {
         auto movie = std::make_shared<CYoutubeFile>();
         movie->m_strVideoUrl = Url(target);
@@ -179,12 +181,99 @@ TEST_F(TransferTest, PercentOfALargeBodyNeverGoesBackAndEndsAt100) {
     EXPECT_EQ(fs::file_size(movie->m_strFilePath), size);
 }
 
-TEST_F(TransferTest, CutShortOrResetBodiesFail) {
+// The transfer as a run uses it, with short waits before retries.
+int Download(CYoutubeFile& movie, std::chrono::milliseconds firstWait = 5ms) {
+    CRunGate gate;
+    CTransferControl control(gate);
+    CWinInetTransfer transfer;
+    transfer.SetFirstRetryWait(firstWait);
+    return transfer.DownloadVideo(movie, control);
+}
+
+TEST_F(TransferTest, ACutOffBodyIsAskedForAgainFromWhereItStopped) {
     site.AddBody("/v", 200000, PatternFiller());
     for (auto kind : {standin::Fault::EarlyClose, standin::Fault::Reset}) {
-        site.SetFault("/v", FaultOf(kind, 50000));
-        EXPECT_EQ(DownloadVideo(*Movie("v")), 1);
+        site.ClearRequests();
+        site.SetFault("/v", [&] {
+            auto f = FaultOf(kind, 80000);
+            f.times = 1;
+            return f;
+        }());
+        MoviePtr movie = Movie("v");
+        EXPECT_EQ(Download(*movie), 0);
+        EXPECT_EQ(movie->m_nProgress.load(), 100);
+        EXPECT_TRUE(ReadAll(movie->m_strFilePath) == Pattern(0, 200000));
+        const auto log = site.Requests();
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_FALSE(log[0].HasHeader("Range"));
+        // After an orderly early close the client holds every byte sent; a
+        // reset may lose what it had not read yet, and asks from there.
+        if (kind == standin::Fault::EarlyClose) {
+            EXPECT_EQ(log[1].Header("Range"), "bytes=80000-");
+        }
     }
+}
+
+TEST_F(TransferTest, CutOffThreeTimesMoreFailsAndHttpErrorsAreNotRetried) {
+    site.AddBody("/v", 200000, PatternFiller());
+    // Without ranges every retry starts over and is cut again.
+    site.SetRangeSupport(false);
+    for (auto kind : {standin::Fault::EarlyClose, standin::Fault::Reset}) {
+        site.ClearRequests();
+        site.SetFault("/v", FaultOf(kind, 50000));
+        EXPECT_EQ(Download(*Movie("v")), 1);
+        EXPECT_EQ(site.RequestCount("/v"), 4u);
+    }
+    site.AddPage("/broken", "no", "text/plain", 500);
+    EXPECT_EQ(Download(*Movie("broken")), 1);
+    EXPECT_EQ(site.RequestCount("/broken"), 1u);
+}
+
+TEST_F(TransferTest, AStoppedDownloadContinuesOnlyFromTheRestOfTheSameBody) {
+    constexpr std::size_t kSize = 300000, kHave = 120000;
+    struct Case {
+        const char* what;
+        bool ranges;
+        std::size_t servedSize;
+        std::size_t requests;
+        std::string secondRange;
+    } cases[] = {
+        {"continues", true, kSize, 1, ""},
+        {"server ignores ranges", false, kSize, 1, ""},
+        {"size changed", true, kSize + 5, 2, ""},
+    };
+    for (const Case& c : cases) {
+        site.ClearRequests();
+        site.SetRangeSupport(c.ranges);
+        site.AddBody("/v", c.servedSize, PatternFiller());
+        MoviePtr movie = Movie("v");
+        movie->m_nStatus = Waiting;
+        movie->m_nPrevStatus = Cancelled;
+        movie->m_dwSize = kSize;
+        movie->m_nProgress = 40;
+        {
+            std::ofstream partial(fs::path(movie->m_strFilePath),
+                                  std::ios::binary | std::ios::trunc);
+            partial << Pattern(0, kHave);
+        }
+        EXPECT_EQ(Download(*movie), 0) << c.what;
+        EXPECT_TRUE(ReadAll(movie->m_strFilePath) == Pattern(0, c.servedSize)) << c.what;
+        EXPECT_EQ(movie->m_dwSize.load(), c.servedSize) << c.what;
+        EXPECT_EQ(movie->m_nProgress.load(), 100) << c.what;
+        const auto log = site.Requests();
+        ASSERT_EQ(log.size(), c.requests) << c.what;
+        EXPECT_EQ(log[0].Header("Range"), "bytes=120000-") << c.what;
+        if (c.requests == 2) {
+            EXPECT_FALSE(log[1].HasHeader("Range")) << c.what;
+        }
+    }
+    // A record that was not stopped starts afresh, whatever the file holds.
+    site.ClearRequests();
+    MoviePtr fresh = Movie("v");
+    fresh->m_dwSize = kSize + 5;
+    fresh->m_nPrevStatus = Completed;
+    EXPECT_EQ(Download(*fresh), 0);
+    EXPECT_FALSE(site.Requests().at(0).HasHeader("Range"));
 }
 
 TEST_F(TransferTest, UncreatableFileFailsBeforeAnyRequest) {
@@ -203,7 +292,8 @@ TEST_F(TransferTest, UncreatableFileFailsBeforeAnyRequest) {
 class RunTest : public TransferTest {
 protected:
     RunTest() {
-        run.SetTransfer(std::make_shared<CWinInetTransfer>());
+        transfer->SetFirstRetryWait(5ms);
+        run.SetTransfer(transfer);
         run.SetOutputFolder([this] { return folder; });
     }
     ~RunTest() override { run.StopDownload(); }
@@ -225,6 +315,7 @@ protected:
             return url;
         }
     } reader;
+    std::shared_ptr<CWinInetTransfer> transfer = std::make_shared<CWinInetTransfer>();
     std::wstring folder = dir.Out().wstring();
     CYoutubeFileList movies{&reader};
     std::atomic<std::int32_t> flag{0};
@@ -281,7 +372,7 @@ TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverythin
     site.SetFault("/slow", FaultOf(standin::Fault::Trickle, 0, 4096, 20ms));
     site.AddBody("/v", 64, PatternFiller());
     MoviePtr queued = Add("v", L"queued");
-    queued->m_nStatus = Completed; // its status before the run
+    queued->m_nStatus = Completed;        // its status before the run
     MoviePtr slow = Add("slow", L"slow"); // newest: enumerated first
     run.OnDownload();
     ASSERT_TRUE(site.WaitForRequests(1, 20s));
@@ -302,6 +393,85 @@ TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverythin
         CloseHandle(h);
     EXPECT_TRUE(PollUntil([&] { return site.OpenConnections() == 0; }));
     EXPECT_EQ(site.RequestCount("/v"), 0u);
+}
+
+// The server's bytes sent by `at`, from its send log.
+std::uint64_t SentBy(const std::vector<standin::SentMark>& log,
+                     std::chrono::steady_clock::time_point at) {
+    std::uint64_t bytes = 0;
+    for (const auto& mark : log) {
+        if (mark.at <= at)
+            bytes = std::max(bytes, mark.bytes);
+    }
+    return bytes;
+}
+
+TEST_F(RunTest, ASlowLinkShowsEveryByteWithinASecondAndStopKeepsThem) {
+    // 5 KiB/s; 1 % of the body is 512 bytes, a tenth of a second.
+    constexpr std::uint64_t kSize = 51200;
+    site.AddBody("/slow", kSize, PatternFiller());
+    site.SetFault("/slow", FaultOf(standin::Fault::Trickle, 0, 512, 100ms));
+    MoviePtr movie = Add("slow", L"slow");
+    const fs::path file = dir.Out() / "slow.flv";
+    struct Sample {
+        std::chrono::steady_clock::time_point at;
+        std::uint64_t fileBytes, shownBytes;
+    };
+    std::vector<Sample> samples;
+    run.OnDownload();
+    ASSERT_TRUE(site.WaitForRequests(1, 20s));
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < 3s) {
+        std::error_code ec;
+        const std::uint64_t onDisk = fs::file_size(file, ec);
+        const std::uint64_t shown =
+            std::uint64_t(movie->m_dwSize.load()) * movie->m_nProgress / 100;
+        samples.push_back({std::chrono::steady_clock::now(), ec ? 0 : onDisk, shown});
+        std::this_thread::sleep_for(50ms);
+    }
+    const auto stopAt = std::chrono::steady_clock::now();
+    run.StopDownload();
+    const auto log = site.SendLog("/slow");
+    ASSERT_GT(SentBy(log, stopAt), 10000u); // the trickle really ran
+    for (const Sample& s : samples) {
+        const std::uint64_t due = SentBy(log, s.at - 1s);
+        EXPECT_GE(s.fileBytes, due);
+        EXPECT_GE(s.shownBytes + 512, due);
+        EXPECT_LT(s.shownBytes, kSize); // 100 % only at the end
+    }
+    EXPECT_EQ(movie->m_nStatus.load(), Cancelled);
+    EXPECT_GE(fs::file_size(file), SentBy(log, stopAt - 2s));
+    EXPECT_EQ(ReadAll(file), Pattern(0, static_cast<std::size_t>(fs::file_size(file))));
+}
+
+TEST_F(RunTest, StopDuringARetryWaitEndsAtOnceAndDownloadResumesTheFile) {
+    site.AddBody("/v", 400000, PatternFiller());
+    site.SetFault("/v", FaultOf(standin::Fault::EarlyClose, 150000));
+    transfer->SetFirstRetryWait(60s);
+    run.SetTimings({100ms, 1000ms, 3s});
+    MoviePtr movie = Add("v", L"v");
+    run.OnDownload();
+    ASSERT_TRUE(site.WaitForRequests(1, 20s));
+    ASSERT_TRUE(PollUntil([&] { return site.OpenConnections() == 0; }));
+    std::this_thread::sleep_for(100ms); // well into the minute's wait
+    run.StopDownload();
+    // The wait was cut short: nothing of the run outlived the stop.
+    EXPECT_EQ(run.Stragglers(), 0u);
+    EXPECT_EQ(movie->m_nStatus.load(), Cancelled);
+    const fs::path file = dir.Out() / "v.flv";
+    EXPECT_EQ(fs::file_size(file), 150000u);
+    // The next Download continues from there.
+    site.ClearFaults();
+    site.ClearRequests();
+    transfer->SetFirstRetryWait(5ms);
+    movie->m_bChecked = 1;
+    run.OnDownload();
+    ASSERT_TRUE(RunEnds());
+    EXPECT_EQ(movie->m_nStatus.load(), Completed);
+    EXPECT_TRUE(ReadAll(file) == Pattern(0, 400000));
+    const auto log = site.Requests();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].Header("Range"), "bytes=150000-");
 }
 
 TEST_F(RunTest, NothingCheckedClearsTheRunFlagAboutASecondLater) {

@@ -140,6 +140,46 @@ TEST(StandinSite, VideoBodiesAreExact) {
     EXPECT_EQ(Get(site.Port(), "/get_video?video_id=" + m.id + "&t=wrong%3d").status, 404);
 }
 
+TEST(StandinSite, ByteRangesAsAFileServerAnswersThemAndSwitchedOff) {
+    standin::Server site;
+    const std::string body = standin::VideoBytes("ranges", 1000);
+    site.AddPage("/v", body, "video/x-flv");
+    struct Case {
+        std::string range;
+        int status;
+        std::string contentRange;
+        std::string body;
+    } cases[] = {
+        {"bytes=400-", 206, "bytes 400-999/1000", body.substr(400)},
+        {"bytes=10-19", 206, "bytes 10-19/1000", body.substr(10, 10)},
+        {"bytes=990-5000", 206, "bytes 990-999/1000", body.substr(990)},
+        {"bytes=1000-", 416, "bytes */1000", ""},
+        {"bytes=-5", 200, "", body}, // forms the site does not serve: the whole body
+        {"items=1-2", 200, "", body},
+    };
+    for (const Case& c : cases) {
+        Reply r = Get(site.Port(), "/v", "Range: " + c.range + "\r\n");
+        EXPECT_EQ(r.status, c.status) << c.range;
+        EXPECT_EQ(r.headers["content-range"], c.contentRange) << c.range;
+        EXPECT_EQ(r.headers["content-length"], std::to_string(c.body.size())) << c.range;
+        EXPECT_EQ(r.body, c.body) << c.range;
+    }
+    // A fault counts from the range's first byte.
+    FaultSpec reset;
+    reset.kind = Fault::Reset;
+    reset.afterBytes = 100;
+    reset.times = 1;
+    site.SetFault("/v", reset);
+    Reply cut = Get(site.Port(), "/v", "Range: bytes=500-\r\n");
+    EXPECT_EQ(cut.status, 206);
+    EXPECT_EQ(cut.body, body.substr(500, 100));
+    site.SetRangeSupport(false);
+    Reply whole = Get(site.Port(), "/v", "Range: bytes=400-\r\n");
+    EXPECT_EQ(whole.status, 200);
+    EXPECT_EQ(whole.headers.count("accept-ranges"), 0u);
+    EXPECT_EQ(whole.body, body);
+}
+
 TEST(StandinSite, RegisteredPagesAndTheRequestLog) {
     standin::Server site;
     site.AddPage("/mine", std::string("a\0b", 3), "text/plain");

@@ -1,0 +1,216 @@
+#pragma once
+// Linux helpers for Windows test and benchmark programs running under Wine:
+// a scratch folder seen from both sides, /bin/sh scripts run to their end,
+// and nginx on a loopback port. Wine hands a Unix program neither our pipes
+// nor a process handle, so each script ends by writing a marker file that is
+// polled.
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace unixside {
+
+inline std::wstring Widen(const std::string& text) {
+    if (text.empty())
+        return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+inline std::uint64_t FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The Unix path of a Windows path, through Wine's own export.
+inline std::string UnixPath(const std::wstring& path) {
+    using Fn = char*(__cdecl*)(const wchar_t*);
+    auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!fn)
+        return {};
+    char* unix = fn(path.c_str());
+    if (!unix)
+        return {};
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+inline std::string ReadText(const std::wstring& path) {
+    std::ifstream in{std::filesystem::path(path), std::ios::binary};
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline std::string EnvOr(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : fallback;
+}
+
+// A folder for helper files, with its Windows and Unix paths (both ending
+// in a separator); removed with everything in it at the end.
+struct Scratch {
+    explicit Scratch(const std::wstring& name) {
+        wchar_t temp[MAX_PATH + 1] = {};
+        if (!GetTempPathW(MAX_PATH + 1, temp))
+            return;
+        win = std::wstring(temp) + name + L"\\";
+        CreateDirectoryW(win.c_str(), nullptr);
+        unix = UnixPath(win);
+        if (unix.find('\'') != std::string::npos)
+            unix.clear(); // scripts quote paths with it
+        if (!unix.empty() && unix.back() != '/')
+            unix += '/';
+    }
+    ~Scratch() {
+        std::error_code ec;
+        if (!win.empty())
+            std::filesystem::remove_all(std::filesystem::path(win), ec);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    bool Ok() const { return !unix.empty(); }
+
+    std::wstring win;
+    std::string unix;
+};
+
+// Runs `script` with /bin/sh and waits (at most `timeout`) for it to end;
+// what it printed, or nothing when it could not run or did not end in time.
+inline std::optional<std::string> RunShell(const Scratch& scratch, const std::string& script,
+                                           std::chrono::seconds timeout) {
+    static int serial = 0;
+    const std::string name = "sh" + std::to_string(++serial);
+    const std::wstring output = scratch.win + Widen(name) + L".out";
+    const std::wstring marker = scratch.win + Widen(name) + L".end";
+    {
+        std::ofstream file{std::filesystem::path(scratch.win + Widen(name) + L".sh"),
+                           std::ios::binary};
+        file << "exec >'" << scratch.unix << name << ".out' 2>&1 </dev/null\n"
+             << script << "\necho $? >'" << scratch.unix << name << ".end'\n";
+        if (!file.flush()) {
+            std::fprintf(stderr, "helper: cannot write a helper script\n");
+            return std::nullopt;
+        }
+    }
+    // Windows quoting: the script's path is one argument in double quotes.
+    std::wstring command = L"Z:\\bin\\sh \"" + Widen(scratch.unix + name) + L".sh\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
+        std::fprintf(stderr, "helper: cannot start /bin/sh (%lu)\n", GetLastError());
+        return std::nullopt;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string end = ReadText(marker);
+        if (!end.empty() && end.back() == '\n') {
+            const std::string text = ReadText(output);
+            if (std::atoi(end.c_str()) != 0) {
+                std::fprintf(stderr, "helper: a helper failed (%s): %s\n",
+                             end.substr(0, end.size() - 1).c_str(), text.c_str());
+                return std::nullopt;
+            }
+            return text;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::fprintf(stderr, "helper: a helper did not end in time\n");
+    return std::nullopt;
+}
+
+// A loopback port nobody listens on at the moment.
+inline int FreePort() {
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
+        return 0;
+    int port = 0;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof addr;
+    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    if (s != INVALID_SOCKET)
+        closesocket(s);
+    WSACleanup();
+    return port;
+}
+
+// nginx on a free loopback port for the lifetime of this object, with its
+// configuration and files in the scratch folder. `servers` gives the server
+// blocks for the port (the default serves the scratch folder's www/).
+class Nginx {
+public:
+    using Servers = std::function<std::string(int port, const std::string& unixFolder)>;
+    explicit Nginx(const Scratch& scratch, Servers servers = {}) : m_scratch(scratch) {
+        m_port = FreePort();
+        const std::string& u = scratch.unix;
+        if (!servers) {
+            servers = [](int port, const std::string& folder) {
+                return "  server { listen 127.0.0.1:" + std::to_string(port) + "; root " + folder +
+                       "www; }\n";
+            };
+        }
+        CreateDirectoryW((scratch.win + L"nginx").c_str(), nullptr);
+        std::ofstream conf{std::filesystem::path(scratch.win + L"nginx\\nginx.conf"),
+                           std::ios::binary};
+        conf << "worker_processes 1;\ndaemon on;\npid " << u << "nginx/nginx.pid;\n"
+             << "error_log " << u << "nginx/error.log;\n"
+             << "events { worker_connections 64; }\n"
+             << "http {\n  access_log off;\n  sendfile on;\n"
+             << "  client_body_temp_path " << u << "nginx;\n"
+             << "  proxy_temp_path " << u << "nginx;\n  fastcgi_temp_path " << u << "nginx;\n"
+             << "  uwsgi_temp_path " << u << "nginx;\n  scgi_temp_path " << u << "nginx;\n"
+             << servers(m_port, u) << "}\n";
+        conf.close();
+        m_ok = m_port != 0 && RunShell(scratch, Command(""), std::chrono::seconds(30)).has_value();
+        if (!m_ok)
+            std::fprintf(stderr, "helper: nginx did not start (%s)\n", m_nginx.c_str());
+    }
+    ~Nginx() {
+        if (m_ok)
+            RunShell(m_scratch, Command("-s stop"), std::chrono::seconds(30));
+    }
+    Nginx(const Nginx&) = delete;
+    Nginx& operator=(const Nginx&) = delete;
+    bool Ok() const { return m_ok; }
+    int Port() const { return m_port; }
+
+private:
+    std::string Command(const std::string& signal) const {
+        return "'" + m_nginx + "' -q -p '" + m_scratch.unix + "nginx' -c '" + m_scratch.unix +
+               "nginx/nginx.conf' " + signal;
+    }
+    const Scratch& m_scratch;
+    std::string m_nginx = EnvOr("TB_NGINX", "/usr/sbin/nginx");
+    int m_port = 0;
+    bool m_ok = false;
+};
+
+} // namespace unixside
