@@ -31,7 +31,7 @@ public:
     void LoadColors();
 
     int m_nTextFormat = -1; // DT_* alignment of item text; -1: from the item's format
-    COLORREF m_clrItemText;  // button text at construction, never refreshed
+    COLORREF m_clrItemText; // button text at construction, never refreshed
     int m_bDividers = 1;
     int m_bDoubleBuffer = 1;
     int m_nImageSpacing = 6;

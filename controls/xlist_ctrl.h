@@ -30,7 +30,7 @@ struct XListCell {
     int bChanged = 0; // the user changed the cell; never cleared by the control
     int nImageIndex = -1;
     std::wstring strTip;
-    int bComboCell = 0;                                // a click opens a drop-down choice list
+    int bComboCell = 0;                                     // a click opens a drop-down choice list
     const std::vector<std::wstring>* pComboItems = nullptr; // its choices, not owned
     int nComboRows = 10;
     int nComboInitial = -1; // choice applied when the drop-down next opens
@@ -41,7 +41,7 @@ struct XListCell {
     int nPercent = 0;
     std::wstring strProgressFormat; // one integer placeholder; empty: "%d%%"
     int bProgressText = 1;
-    int nCheck = -1;            // -1 no check box, 0 unchecked, 1 checked
+    int nCheck = -1;             // -1 no check box, 0 unchecked, 1 checked
     std::uintptr_t pAppData = 0; // the application's value (column 0's record)
 };
 
@@ -156,7 +156,10 @@ protected:
     bool OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    struct Row; // one row's records, owned through the item data
+    // One row's records, one per column; owned through the item's data.
+    struct Row {
+        std::vector<XListCell> cells;
+    };
 
     Row* GetRow(int nItem) const;
     bool ValidCell(int nItem, int nSubItem) const;
@@ -182,10 +185,20 @@ private:
                       COLORREF crText, COLORREF crBack, bool bEnabled);
     int DrawImage(HDC hDC, int nItem, int nSubItem, const XListCell* pCell, const RECT& rc,
                   COLORREF crBack);
-    void DrawText(HDC hDC, int nItem, int nSubItem, const XListCell* pCell, const RECT& rc,
-                  COLORREF crText, COLORREF crBack);
+    void DrawCellText(HDC hDC, int nItem, int nSubItem, const XListCell* pCell, const RECT& rc,
+                      COLORREF crText, COLORREF crBack);
 
     std::vector<int> m_checkedCount; // per column, kept with every nCheck change
+    bool m_bOwnWrite = false;        // the control itself is setting item data
+    // Read once per paint: what every cell of the paint needs.
+    struct PaintState {
+        bool bFocus = false;
+        bool bFullRow = false;
+        bool bShowSelAlways = false;
+        int nItem = -1;
+        bool bSelected = false;
+        std::vector<int> headerFormat;
+    } m_paint;
     HWND m_hToolTip = nullptr;
     INT_PTR m_nToolId = -1; // the tool the tooltip now shows
 };

@@ -20,10 +20,10 @@ public:
     // True for contexts drawn on directly (printers, plotters, metafiles).
     static bool DrawsDirectly(HDC hDC);
 
-    HBITMAP m_bitmap = nullptr;    // the off-screen bitmap, clip-box sized
+    HBITMAP m_bitmap = nullptr;     // the off-screen bitmap, clip-box sized
     HGDIOBJ m_pOldBitmap = nullptr; // selected in the memory context before ours
     HDC m_pTargetDC = nullptr;
-    RECT m_rcArea{};              // the target's clip box at construction
+    RECT m_rcArea{}; // the target's clip box at construction
     int m_bOffscreen = 0;
 
 private:
