@@ -169,6 +169,8 @@ private:
     void SetCheck(Row& row, int nSubItem, int nCheck);
     void SyncHeaderCheck(int nSubItem);
     void SendToParent(UINT msg, int nItem, int nSubItem);
+    // Marks a whole row (every row for -1) for the next paint.
+    void InvalidateRow(int nItem);
 
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& cd);
     bool OnEraseBackground(HDC hDC);

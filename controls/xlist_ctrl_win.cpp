@@ -459,6 +459,16 @@ void CXListCtrl::InvalidateCell(int nItem, int nSubItem) {
     ::UpdateWindow(m_hWnd);
 }
 
+void CXListCtrl::InvalidateRow(int nItem) {
+    if (nItem < 0) {
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        return;
+    }
+    RECT rc{LVIR_BOUNDS, 0, 0, 0};
+    if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+        ::InvalidateRect(m_hWnd, &rc, FALSE);
+}
+
 // ------------------------------------------------------------------ messages
 
 void CXListCtrl::SendToParent(UINT msg, int nItem, int nSubItem) {
@@ -521,6 +531,19 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;
         return Default();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        // Selected rows change colours with the focus.
+        LRESULT r = Default();
+        const int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+        const int last =
+            std::min(top + static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOUNTPERPAGE, 0, 0)),
+                     GetItemCount() - 1);
+        for (int i = std::max(top, 0); i <= last; ++i)
+            if (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+                InvalidateRow(i);
+        return r;
+    }
     case WM_SYSCOLORCHANGE: {
         LRESULT r = Default();
         LoadColors();
@@ -562,6 +585,15 @@ bool CXListCtrl::OnReflect(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
     case NM_CUSTOMDRAW:
         result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         return true; // the parent does not see it
+    case LVN_ITEMCHANGED: {
+        // The selection colours fill whole cells of every column; the list
+        // itself repaints only part of a row whose selection changed.
+        const auto& change = *reinterpret_cast<NMLISTVIEW*>(lParam);
+        if ((change.uChanged & LVIF_STATE) &&
+            ((change.uOldState ^ change.uNewState) & (LVIS_SELECTED | LVIS_FOCUSED)))
+            InvalidateRow(change.iItem);
+        return false;
+    }
     case LVN_COLUMNCLICK:
         OnColumnClick(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
         return false; // the parent sees it after us, with the new header state
@@ -644,6 +676,12 @@ void CXListCtrl::OnKeyDown(WPARAM key) {
     }
     if (target < 0)
         return; // no enabled row to go to, and none was selected before
+    if (target != after) {
+        // A disabled row refuses the selection, from keys as from clicks.
+        LVITEMW off{};
+        off.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, after, reinterpret_cast<LPARAM>(&off));
+    }
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;

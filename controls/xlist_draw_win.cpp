@@ -152,17 +152,17 @@ void CXListCtrl::DrawProgress(HDC hDC, int, int, const XListCell& cell, const RE
     RECT textRect = r;
     InflateRect(&textRect, -1, -1);
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
-    CSaveDC saved(hDC);
-    SetBkMode(hDC, TRANSPARENT);
-    // The text changes colour exactly where the fill ends.
-    IntersectClipRect(hDC, fill.left, fill.top, fill.right, fill.bottom);
-    SetTextColor(hDC, m_clrHighlightText);
-    ::DrawTextW(hDC, text, length, &textRect, flags);
-    RestoreDC(hDC, -1);
-    SaveDC(hDC);
-    IntersectClipRect(hDC, fill.right, r.top + 1, r.right, r.bottom - 1);
-    SetTextColor(hDC, crText);
-    ::DrawTextW(hDC, text, length, &textRect, flags);
+    // The text changes colour exactly where the fill ends: drawn twice, each
+    // time clipped to one side.
+    const RECT sides[2] = {fill, {fill.right, r.top + 1, r.right, r.bottom - 1}};
+    const COLORREF colors[2] = {m_clrHighlightText, crText};
+    for (int i = 0; i < 2; ++i) {
+        CSaveDC saved(hDC);
+        IntersectClipRect(hDC, sides[i].left, sides[i].top, sides[i].right, sides[i].bottom);
+        SetBkMode(hDC, TRANSPARENT);
+        SetTextColor(hDC, colors[i]);
+        ::DrawTextW(hDC, text, length, &textRect, flags);
+    }
 }
 
 void CXListCtrl::DrawCheckbox(HDC hDC, int nItem, int nSubItem, const XListCell& cell,
