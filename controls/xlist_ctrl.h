@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CXEdit;
@@ -157,9 +158,20 @@ protected:
 
 private:
     // One row's records, one per column; owned through the item's data.
+    // `texts` mirrors the (sub)item texts the list holds, kept in step by
+    // every message that sets one, so drawing and comparing a text costs no
+    // round trip to the list.
     struct Row {
         std::vector<XListCell> cells;
+        std::vector<std::wstring> texts;
     };
+    // A text the cell shows, from the mirror or else from the list (into
+    // `buffer`, `cchBuffer` characters).
+    const wchar_t* CellText(int nItem, int nSubItem, const Row* pRow, wchar_t* buffer,
+                            int cchBuffer, int& length) const;
+    // Keeps the mirror in step with a text the list accepted from outside.
+    void MirrorText(int nItem, int nSubItem, const void* pszText, bool bWide);
+    void DrawCell(HDC hDC, int nItem, int nSubItem, const Row* pRow, const RECT& rc);
 
     Row* GetRow(int nItem) const;
     bool ValidCell(int nItem, int nSubItem) const;
@@ -173,6 +185,7 @@ private:
     void InvalidateRow(int nItem);
 
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& cd);
+    bool PaintCellRect(int nItem, int nSubItem, RECT& rect) const;
     bool OnEraseBackground(HDC hDC);
     bool OnLButtonDown(WPARAM wParam, LPARAM lParam);
     bool OnRButtonDown(LPARAM lParam);
@@ -191,7 +204,11 @@ private:
                       COLORREF crText, COLORREF crBack);
 
     std::vector<int> m_checkedCount; // per column, kept with every nCheck change
-    bool m_bOwnWrite = false;        // the control itself is setting item data
+    bool m_bOwnWrite = false;        // the control itself is setting item data or text
+    // False once a text the mirror cannot follow was set (a callback text,
+    // columns changed under rows): texts are then read from the list.
+    bool m_bTextsMirrored = true;
+    mutable int m_nColumns = -1; // header items, read when needed
     // Read once per paint: what every cell of the paint needs.
     struct PaintState {
         bool bFocus = false;
@@ -200,6 +217,13 @@ private:
         int nItem = -1;
         bool bSelected = false;
         std::vector<int> headerFormat;
+        // Cell bounds: the columns' left and right edges and the rows' height
+        // are the same for every row, so they are read once per paint.
+        std::vector<std::pair<int, int>> columnX;
+        int nTop = 0, nRowTop = 0, nRowHeight = 0;
+        RECT rcClip{};
+        HIMAGELIST hImages = nullptr;
+        const Row* pRow = nullptr; // the row of the cell being drawn
     } m_paint;
     HWND m_hToolTip = nullptr;
     INT_PTR m_nToolId = -1; // the tool the tooltip now shows

@@ -71,7 +71,11 @@ int CXListCtrl::GetItemCount() const {
 }
 
 int CXListCtrl::GetColumnCount() const {
-    return m_wndHeader.m_hWnd ? m_wndHeader.GetItemCount() : 0;
+    if (!m_wndHeader.m_hWnd)
+        return 0;
+    if (m_nColumns < 0)
+        m_nColumns = m_wndHeader.GetItemCount();
+    return m_nColumns;
 }
 
 CXListCtrl::Row* CXListCtrl::GetRow(int nItem) const {
@@ -107,6 +111,7 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     auto row = std::make_unique<Row>();
     row->cells.assign(static_cast<std::size_t>(std::max(GetColumnCount(), 0)),
                       XListCell(m_clrWindowText, m_clrWindow));
+    row->texts.resize(row->cells.size());
     if (!row->cells.empty()) {
         row->cells[0].clrText = clrText;
         row->cells[0].clrBack = clrBack;
@@ -167,15 +172,23 @@ int CXListCtrl::DeleteAllRows() {
 int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
     if (!ValidCell(nItem, nSubItem))
         return 0;
+    Row* row = GetRow(nItem);
+    const bool mirrored =
+        m_bTextsMirrored && row && static_cast<std::size_t>(nSubItem) < row->texts.size();
     // A text the cell already shows is not written again: that would only
     // cost a repaint the user cannot see.
-    if (GetCellText(nItem, nSubItem) == text)
+    if (mirrored ? row->texts[static_cast<std::size_t>(nSubItem)] == text
+                 : GetCellText(nItem, nSubItem) == text)
         return 1;
     LVITEMW item{};
     item.iSubItem = nSubItem;
     item.pszText = const_cast<wchar_t*>(text.c_str());
+    m_bOwnWrite = true;
     int result = static_cast<int>(
         ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    m_bOwnWrite = false;
+    if (result && mirrored)
+        row->texts[static_cast<std::size_t>(nSubItem)] = text;
     InvalidateCell(nItem, nSubItem);
     return result;
 }
@@ -183,6 +196,9 @@ int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
 std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
     if (!ValidCell(nItem, nSubItem))
         return {};
+    if (const Row* row = GetRow(nItem);
+        m_bTextsMirrored && row && static_cast<std::size_t>(nSubItem) < row->texts.size())
+        return row->texts[static_cast<std::size_t>(nSubItem)];
     // The list reports how many characters it copied; a full buffer may mean
     // a longer text, so grow and ask again.
     std::wstring text(64, L'\0');
@@ -201,6 +217,49 @@ std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
             return text;
         }
         text.assign(text.size() * 4, L'\0');
+    }
+}
+
+const wchar_t* CXListCtrl::CellText(int nItem, int nSubItem, const Row* pRow, wchar_t* buffer,
+                                    int cchBuffer, int& length) const {
+    if (m_bTextsMirrored && pRow && nSubItem >= 0 &&
+        static_cast<std::size_t>(nSubItem) < pRow->texts.size()) {
+        const std::wstring& text = pRow->texts[static_cast<std::size_t>(nSubItem)];
+        length = static_cast<int>(text.size());
+        return text.c_str();
+    }
+    LVITEMW item{};
+    item.iSubItem = nSubItem;
+    item.pszText = buffer;
+    item.cchTextMax = cchBuffer;
+    buffer[0] = L'\0';
+    int got = static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    length = std::clamp(got, 0, cchBuffer - 1);
+    return buffer;
+}
+
+void CXListCtrl::MirrorText(int nItem, int nSubItem, const void* pszText, bool bWide) {
+    if (!m_bTextsMirrored)
+        return;
+    if (pszText == LPSTR_TEXTCALLBACKW) {
+        m_bTextsMirrored = false; // the owner supplies it while drawing
+        return;
+    }
+    Row* row = GetRow(nItem);
+    if (!row || nSubItem < 0 || static_cast<std::size_t>(nSubItem) >= row->texts.size())
+        return;
+    std::wstring& mirror = row->texts[static_cast<std::size_t>(nSubItem)];
+    if (!pszText) {
+        mirror.clear();
+    } else if (bWide) {
+        mirror = static_cast<const wchar_t*>(pszText);
+    } else {
+        const char* ansi = static_cast<const char*>(pszText);
+        int n = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+        mirror.assign(static_cast<std::size_t>(std::max(n - 1, 0)), L'\0');
+        if (n > 1)
+            MultiByteToWideChar(CP_ACP, 0, ansi, -1, mirror.data(), n);
     }
 }
 
@@ -492,20 +551,46 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case LVM_INSERTITEMW:
     case LVM_INSERTITEMA:
     case LVM_SETITEMW:
-    case LVM_SETITEMA:
-        // The item data is the row's records and nothing else: a value given
-        // from outside would be taken for records.
-        if (!m_bOwnWrite && lParam) {
-            // LVITEMA and LVITEMW share the mask's place. The caller's item is
-            // left as it came once the list has it.
-            auto* item = reinterpret_cast<LVITEMW*>(lParam);
-            if (item->mask & LVIF_PARAM) {
-                item->mask &= ~static_cast<UINT>(LVIF_PARAM);
-                LRESULT r = Default();
-                item->mask |= LVIF_PARAM;
-                return r;
-            }
+    case LVM_SETITEMA: {
+        if (m_bOwnWrite || !lParam)
+            return Default();
+        // LVITEMA and LVITEMW share their layout up to the text pointer.
+        auto* item = reinterpret_cast<LVITEMW*>(lParam);
+        const bool wide = msg == LVM_INSERTITEMW || msg == LVM_SETITEMW;
+        const bool setText =
+            (msg == LVM_SETITEMW || msg == LVM_SETITEMA) && (item->mask & LVIF_TEXT);
+        LRESULT r;
+        if (item->mask & LVIF_PARAM) {
+            // The item data is the row's records and nothing else: a value
+            // given from outside would be taken for records. The caller's
+            // item is left as it came.
+            item->mask &= ~static_cast<UINT>(LVIF_PARAM);
+            r = Default();
+            item->mask |= LVIF_PARAM;
+        } else {
+            r = Default();
         }
+        if (r && setText)
+            MirrorText(item->iItem, item->iSubItem, item->pszText, wide);
+        return r;
+    }
+    case LVM_SETITEMTEXTW:
+    case LVM_SETITEMTEXTA: {
+        LRESULT r = Default();
+        if (r && !m_bOwnWrite && lParam) {
+            auto* item = reinterpret_cast<LVITEMW*>(lParam);
+            MirrorText(static_cast<int>(wParam), item->iSubItem, item->pszText,
+                       msg == LVM_SETITEMTEXTW);
+        }
+        return r;
+    }
+    case LVM_INSERTCOLUMNW:
+    case LVM_INSERTCOLUMNA:
+    case LVM_DELETECOLUMN:
+        // Sub-item numbers of the rows' texts would move under the mirror.
+        if (GetItemCount() > 0)
+            m_bTextsMirrored = false;
+        m_nColumns = -1;
         return Default();
     case WM_LBUTTONDOWN:
         RelayToolTip(msg, wParam, lParam);

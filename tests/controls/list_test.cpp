@@ -147,6 +147,32 @@ TEST(ListOperations, ItemDataFromOutsideIsNeverTakenForRecords) {
     EXPECT_EQ(f.list.GetCellText(row, 1), L"plain");
 }
 
+TEST(ListOperations, TextsSetPastTheControlAreTheCellsTexts) {
+    ListFixture f(2);
+    LVITEMA ansi{};
+    ansi.iSubItem = 2;
+    ansi.pszText = const_cast<char*>("caf\xe9");
+    SendMessageW(f.list.m_hWnd, LVM_SETITEMTEXTA, 1, reinterpret_cast<LPARAM>(&ansi));
+    EXPECT_EQ(f.list.GetCellText(1, 2), L"caf\u00e9");
+    LVITEMW wide{};
+    wide.mask = LVIF_TEXT;
+    wide.iItem = 0;
+    wide.iSubItem = 3;
+    wide.pszText = const_cast<wchar_t*>(L"set as an item");
+    SendMessageW(f.list.m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&wide));
+    EXPECT_EQ(f.list.GetCellText(0, 3), L"set as an item");
+    // Writing the text the cell already has changes nothing and succeeds.
+    EXPECT_EQ(f.list.SetCellText(0, 3, L"set as an item"), 1);
+    EXPECT_EQ(f.list.SetCellText(0, 3, L"new"), 1);
+    wchar_t buffer[32] = {};
+    LVITEMW read{};
+    read.iSubItem = 3;
+    read.pszText = buffer;
+    read.cchTextMax = 32;
+    SendMessageW(f.list.m_hWnd, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&read));
+    EXPECT_STREQ(buffer, L"new");
+}
+
 // ---------------------------------------------------------------- real input
 
 TEST(ListInput, ClickAnywhereInACheckBoxCellTogglesItBeforeTheSelection) {
