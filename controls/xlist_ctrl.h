@@ -14,6 +14,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -176,8 +177,9 @@ private:
     Row* GetRow(int nItem) const;
     bool ValidCell(int nItem, int nSubItem) const;
     void HookHeader();
-    void ReleaseRow(int nItem);
     void ReleaseAllRows();
+    void ResyncRows();
+    void ForgetChecks(const Row& row);
     void SetCheck(Row& row, int nSubItem, int nCheck);
     void SyncHeaderCheck(int nSubItem);
     void SendToParent(UINT msg, int nItem, int nSubItem);
@@ -204,7 +206,12 @@ private:
                       COLORREF crText, COLORREF crBack);
 
     std::vector<int> m_checkedCount; // per column, kept with every nCheck change
-    bool m_bOwnWrite = false;        // the control itself is setting item data or text
+    // The rows' records by item index, in step with the list's items (every
+    // message that adds, removes or reorders items passes through here);
+    // null for an item without records. Each item's data points at its own.
+    std::vector<std::unique_ptr<Row>> m_rows;
+    std::unique_ptr<Row> m_pendingRow; // InsertRow's records until the item exists
+    bool m_bOwnWrite = false;          // the control itself is setting item data or text
     // False once a text the mirror cannot follow was set (a callback text,
     // columns changed under rows): texts are then read from the list.
     bool m_bTextsMirrored = true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -45,6 +46,13 @@ void CXListCtrl::LoadColors() {
 // ------------------------------------------------------------------ binding
 
 void CXListCtrl::PreSubclassWindow() {
+    // Items the list already has carry no records.
+    m_rows.clear();
+    m_rows.resize(static_cast<std::size_t>(
+        std::max<LRESULT>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0), 0)));
+    m_checkedCount.clear();
+    m_nColumns = -1;
+    m_bTextsMirrored = true;
     HookHeader();
 }
 
@@ -67,7 +75,7 @@ DWORD CXListCtrl::GetExtendedStyle() const {
 // ------------------------------------------------------------------ rows
 
 int CXListCtrl::GetItemCount() const {
-    return m_hWnd ? static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    return m_hWnd ? static_cast<int>(m_rows.size()) : 0;
 }
 
 int CXListCtrl::GetColumnCount() const {
@@ -79,12 +87,41 @@ int CXListCtrl::GetColumnCount() const {
 }
 
 CXListCtrl::Row* CXListCtrl::GetRow(int nItem) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = nItem;
-    if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    if (nItem < 0 || static_cast<std::size_t>(nItem) >= m_rows.size())
         return nullptr;
-    return reinterpret_cast<Row*>(item.lParam);
+    return m_rows[static_cast<std::size_t>(nItem)].get();
+}
+
+void CXListCtrl::ResyncRows() {
+    // The list reordered its items (a sort): each item's data tells which
+    // row's records it carries.
+    std::unordered_map<Row*, std::unique_ptr<Row>> owned;
+    for (auto& row : m_rows)
+        if (row)
+            owned.emplace(row.get(), std::move(row));
+    const int count = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    m_rows.clear();
+    m_rows.resize(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+            continue;
+        auto it = owned.find(reinterpret_cast<Row*>(item.lParam));
+        if (it != owned.end()) {
+            m_rows[static_cast<std::size_t>(i)] = std::move(it->second);
+            owned.erase(it);
+        }
+    }
+    for (auto& [pointer, row] : owned)
+        ForgetChecks(*row);
+}
+
+void CXListCtrl::ForgetChecks(const Row& row) {
+    for (std::size_t c = 0; c < row.cells.size() && c < m_checkedCount.size(); ++c)
+        if (row.cells[c].nCheck == 1)
+            --m_checkedCount[c];
 }
 
 bool CXListCtrl::ValidCell(int nItem, int nSubItem) const {
@@ -121,36 +158,28 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     item.iItem = nItem;
     item.pszText = const_cast<wchar_t*>(L"");
     item.lParam = reinterpret_cast<LPARAM>(row.get());
+    m_pendingRow = std::move(row); // taken over when the list has the item
     m_bOwnWrite = true;
     int result = static_cast<int>(
         ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
-    if (result < 0)
-        return result;
-    row.release(); // now owned through the item's data
+    m_pendingRow.reset();
     return result;
 }
 
-void CXListCtrl::ReleaseRow(int nItem) {
-    std::unique_ptr<Row> row(GetRow(nItem));
-    if (!row)
-        return;
-    for (std::size_t c = 0; c < row->cells.size() && c < m_checkedCount.size(); ++c)
-        if (row->cells[c].nCheck == 1)
-            --m_checkedCount[c];
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = nItem;
-    item.lParam = 0;
-    m_bOwnWrite = true;
-    ::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    m_bOwnWrite = false;
-}
-
 void CXListCtrl::ReleaseAllRows() {
-    const int count = GetItemCount();
-    for (int i = 0; i < count; ++i)
-        ReleaseRow(i);
+    // The items stay: their data must not point at records that are gone.
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i])
+            continue;
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        m_bOwnWrite = true;
+        ::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        m_bOwnWrite = false;
+        m_rows[i].reset();
+    }
     m_checkedCount.clear();
 }
 
@@ -540,20 +569,43 @@ void CXListCtrl::SendToParent(UINT msg, int nItem, int nSubItem) {
 
 LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case LVM_DELETEITEM:
-        // Whoever deletes an item, its records go with it.
-        if (static_cast<int>(wParam) >= 0 && static_cast<int>(wParam) < GetItemCount())
-            ReleaseRow(static_cast<int>(wParam));
-        return Default();
-    case LVM_DELETEALLITEMS:
-        ReleaseAllRows();
-        return Default();
+    case LVM_DELETEITEM: {
+        // Whoever deletes an item, its records go with it, once the list's
+        // own notifications about the item are over.
+        LRESULT r = Default();
+        const auto i = static_cast<std::size_t>(wParam);
+        if (r && i < m_rows.size()) {
+            if (m_rows[i])
+                ForgetChecks(*m_rows[i]);
+            m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return r;
+    }
+    case LVM_DELETEALLITEMS: {
+        LRESULT r = Default();
+        if (r) {
+            m_rows.clear();
+            m_checkedCount.clear();
+        }
+        return r;
+    }
+    case LVM_SORTITEMS:
+    case LVM_SORTITEMSEX: {
+        LRESULT r = Default();
+        ResyncRows();
+        return r;
+    }
     case LVM_INSERTITEMW:
     case LVM_INSERTITEMA:
     case LVM_SETITEMW:
     case LVM_SETITEMA: {
-        if (m_bOwnWrite || !lParam)
-            return Default();
+        const bool insert = msg == LVM_INSERTITEMW || msg == LVM_INSERTITEMA;
+        if (m_bOwnWrite || !lParam) {
+            LRESULT r = Default();
+            if (insert && r >= 0 && static_cast<std::size_t>(r) <= m_rows.size())
+                m_rows.insert(m_rows.begin() + r, std::move(m_pendingRow));
+            return r;
+        }
         // LVITEMA and LVITEMW share their layout up to the text pointer.
         auto* item = reinterpret_cast<LVITEMW*>(lParam);
         const bool wide = msg == LVM_INSERTITEMW || msg == LVM_SETITEMW;
@@ -570,7 +622,9 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         } else {
             r = Default();
         }
-        if (r && setText)
+        if (insert && r >= 0 && static_cast<std::size_t>(r) <= m_rows.size())
+            m_rows.insert(m_rows.begin() + r, nullptr); // an item without records
+        else if (!insert && r && setText)
             MirrorText(item->iItem, item->iSubItem, item->pszText, wide);
         return r;
     }

@@ -86,8 +86,7 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         m_paint.bSelected =
             (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     }
-    // The item data is always the row's records or 0 (see WindowProc).
-    const auto* row = reinterpret_cast<const Row*>(cd.nmcd.lItemlParam);
+    const Row* row = GetRow(nItem);
     if (row && row->cells.empty())
         row = nullptr;
 

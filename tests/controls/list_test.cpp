@@ -94,6 +94,20 @@ TEST(ListOperations, AppDataAndTextsStayWithTheirRows) {
     EXPECT_EQ(f.list.GetRowAppData(0), 100u);
     EXPECT_EQ(f.list.GetRowAppData(1), 102u);
     EXPECT_EQ(f.list.GetCellText(1, 1), L"r2c1");
+    // A sort by the list view itself carries the records along with the items.
+    SendMessageW(f.list.m_hWnd, LVM_SORTITEMSEX, 0,
+                 reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int {
+                     return static_cast<int>(b - a); // reverse order of index
+                 }));
+    EXPECT_EQ(f.list.GetRowAppData(0), 102u);
+    EXPECT_EQ(f.list.GetCellText(0, 1), L"r2c1");
+    wchar_t listed[16] = {};
+    LVITEMW read{};
+    read.iSubItem = 1;
+    read.pszText = listed;
+    read.cchTextMax = 16;
+    SendMessageW(f.list.m_hWnd, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&read));
+    EXPECT_STREQ(listed, L"r2c1");
     f.list.DeleteAllRows();
     EXPECT_EQ(f.list.GetItemCount(), 0);
 }
