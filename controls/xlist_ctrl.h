@@ -216,6 +216,10 @@ private:
     // columns changed under rows): texts are then read from the list.
     bool m_bTextsMirrored = true;
     mutable int m_nColumns = -1; // header items, read when needed
+    // Header check states by column as last read (-2 not read yet), valid
+    // while the header's item version is m_nHeaderVersion.
+    mutable std::vector<int> m_headerCheck;
+    mutable unsigned m_nHeaderVersion = 0;
     // Read once per paint: what every cell of the paint needs.
     struct PaintState {
         bool bFocus = false;

@@ -448,12 +448,24 @@ int CXListCtrl::SetEditCell(int nItem, int nSubItem, int bEdit) {
 int CXListCtrl::GetHeaderCheck(int nSubItem) const {
     if (!m_wndHeader.m_hWnd || nSubItem < 0 || nSubItem >= GetColumnCount())
         return -1;
-    HDITEMW item{};
-    item.mask = HDI_IMAGE;
-    if (!::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, nSubItem,
-                        reinterpret_cast<LPARAM>(&item)))
-        return -1;
-    return item.iImage;
+    // The header's images change only through its item messages, which the
+    // header counts: the states read last stay good until the count moves.
+    if (m_nHeaderVersion != m_wndHeader.m_nItemVersion) {
+        m_headerCheck.assign(static_cast<std::size_t>(GetColumnCount()), -2);
+        m_nHeaderVersion = m_wndHeader.m_nItemVersion;
+    }
+    if (static_cast<std::size_t>(nSubItem) >= m_headerCheck.size())
+        m_headerCheck.resize(static_cast<std::size_t>(nSubItem) + 1, -2);
+    int& state = m_headerCheck[static_cast<std::size_t>(nSubItem)];
+    if (state == -2) {
+        HDITEMW item{};
+        item.mask = HDI_IMAGE;
+        if (!::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, nSubItem,
+                            reinterpret_cast<LPARAM>(&item)))
+            return -1;
+        state = item.iImage;
+    }
+    return state;
 }
 
 int CXListCtrl::SetHeaderCheck(int nSubItem, int nState) {
@@ -535,13 +547,16 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
 }
 
 void CXListCtrl::InvalidateCell(int nItem, int nSubItem) {
+    // A hidden list (or one whose redrawing is switched off) and a cell
+    // outside the visible client area cost no paint.
+    if (!m_hWnd || !IsWindowVisible(m_hWnd))
+        return;
     RECT rc;
     if (!GetCellRect(nItem, nSubItem, rc))
         return;
     InflateRect(&rc, 2, 2);
-    // A cell outside the visible client area costs no paint.
     RECT client = GetClientRect(), visible;
-    if (!IntersectRect(&visible, &rc, &client) || !IsWindowVisible(m_hWnd))
+    if (!IntersectRect(&visible, &rc, &client))
         return;
     ::InvalidateRect(m_hWnd, &rc, TRUE);
     ::UpdateWindow(m_hWnd);
