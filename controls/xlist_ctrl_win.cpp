@@ -549,7 +549,7 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
 void CXListCtrl::InvalidateCell(int nItem, int nSubItem) {
     // A hidden list (or one whose redrawing is switched off) and a cell
     // outside the visible client area cost no paint.
-    if (!m_hWnd || !IsWindowVisible(m_hWnd))
+    if (!m_hWnd || !m_bRedraw || !IsWindowVisible(m_hWnd))
         return;
     RECT rc;
     if (!GetCellRect(nItem, nSubItem, rc))
@@ -684,6 +684,11 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;
+        return Default();
+    case WM_SETREDRAW:
+        // While the owner fills the list with redrawing off, a changed cell
+        // waits for the one repaint that follows.
+        m_bRedraw = wParam != 0;
         return Default();
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {

@@ -310,6 +310,24 @@ TEST(CellDrawing, CheckBoxCentredWithoutTextAndBesideItsText) {
     EXPECT_EQ(selected.At(c.left + 1, c.top + 1), f.list.m_clrHighlight);
 }
 
+TEST(CellDrawing, CellsChangedWhileRedrawingIsOffShowWhenItIsBack) {
+    ListFixture f(2, ListFixture::MovieColumns(), kPlainStyle);
+    SetFocus(f.host.m_hWnd);
+    SendMessageW(f.list.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    f.list.SetCellCheck(1, 0, 1);
+    f.list.ShowCellProgress(1, 4);
+    f.list.SetCellProgress(1, 4, 100);
+    SendMessageW(f.list.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    const RECT box = f.Cell(1, 0), bar = f.Cell(1, 4);
+    const int side = box.bottom - 1 - box.top;
+    const int left = box.left + (box.right - box.left) / 2 - side / 2 - 1;
+    EXPECT_TRUE(PumpUntil([&] {
+        CCapture shot(f.list.m_hWnd);
+        return shot.At(left + 9, box.top + 3) == CXHeaderCtrl::kTick &&
+               shot.At(bar.left + 3, bar.top + 1) == f.list.m_clrHighlight;
+    }));
+}
+
 TEST(CellDrawing, TextCellsFollowTheHeaderAlignmentAndShowAmpersands) {
     ListFixture f(2, ListFixture::MovieColumns(), kPlainStyle);
     f.list.SetCellColors(0, 3, kRed, f.list.m_clrWindow);
