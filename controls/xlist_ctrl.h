@@ -216,7 +216,9 @@ private:
     // columns changed under rows): texts are then read from the list.
     bool m_bTextsMirrored = true;
     mutable int m_nColumns = -1; // header items, read when needed
-    bool m_bRedraw = true;       // redrawing not switched off (WM_SETREDRAW)
+    WNDPROC m_pfnList = nullptr; // the list view's own procedure
+    LRESULT ListProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool m_bRedraw = true; // redrawing not switched off (WM_SETREDRAW)
     // Header check states by column as last read (-2 not read yet), valid
     // while the header's item version is m_nHeaderVersion.
     mutable std::vector<int> m_headerCheck;

@@ -45,7 +45,21 @@ void CXListCtrl::LoadColors() {
 
 // ------------------------------------------------------------------ binding
 
+LRESULT CXListCtrl::ListProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The control's own writes go straight to the list view's procedure: it
+    // keeps its records in step itself, and a message through the subclass
+    // chain costs several times as much under the window system here.
+    if (m_pfnList)
+        return CallWindowProcW(m_pfnList, m_hWnd, msg, wParam, lParam);
+    return ::SendMessageW(m_hWnd, msg, wParam, lParam);
+}
+
 void CXListCtrl::PreSubclassWindow() {
+    wchar_t cls[32] = {};
+    GetClassNameW(m_hWnd, cls, 32);
+    m_pfnList = lstrcmpiW(cls, WC_LISTVIEWW) == 0
+                    ? reinterpret_cast<WNDPROC>(GetClassLongPtrW(m_hWnd, GCLP_WNDPROC))
+                    : nullptr;
     // Items the list already has carry no records.
     m_rows.clear();
     m_rows.resize(static_cast<std::size_t>(
@@ -160,9 +174,10 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     item.lParam = reinterpret_cast<LPARAM>(row.get());
     m_pendingRow = std::move(row); // taken over when the list has the item
     m_bOwnWrite = true;
-    int result = static_cast<int>(
-        ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    int result = static_cast<int>(ListProc(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
+    if (m_pendingRow && result >= 0 && static_cast<std::size_t>(result) <= m_rows.size())
+        m_rows.insert(m_rows.begin() + result, std::move(m_pendingRow));
     m_pendingRow.reset();
     return result;
 }
@@ -213,8 +228,8 @@ int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
     item.iSubItem = nSubItem;
     item.pszText = const_cast<wchar_t*>(text.c_str());
     m_bOwnWrite = true;
-    int result = static_cast<int>(
-        ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    int result =
+        static_cast<int>(ListProc(LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
     if (result && mirrored)
         row->texts[static_cast<std::size_t>(nSubItem)] = text;
