@@ -41,6 +41,10 @@ public:
     COLORREF m_clrBtnFace = 0;
     COLORREF m_clrBtnText = 0;
 
+    // Counts the messages that may change items (insert, delete, set), so an
+    // owner can keep what it read from the items until the count moves.
+    unsigned m_nItemVersion = 1;
+
     // Geometry of the built-in check box, shared with the list's check-box cells.
     static constexpr int kBoxSize = 13;
     static constexpr COLORREF kBoxFrame = RGB(51, 102, 153);

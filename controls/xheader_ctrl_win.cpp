@@ -60,6 +60,13 @@ LRESULT CXHeaderCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // A fast second click on an item is still a click (a check-all box
         // clicked twice toggles twice).
         return ::SendMessageW(m_hWnd, WM_LBUTTONDOWN, wParam, lParam);
+    case HDM_SETITEMW:
+    case HDM_SETITEMA:
+    case HDM_INSERTITEMW:
+    case HDM_INSERTITEMA:
+    case HDM_DELETEITEM:
+        ++m_nItemVersion;
+        return Default();
     case HDM_SETIMAGELIST:
         if (auto hList = reinterpret_cast<HIMAGELIST>(lParam)) {
             IMAGEINFO info{};

@@ -14,7 +14,9 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CXEdit;
@@ -157,20 +159,35 @@ protected:
 
 private:
     // One row's records, one per column; owned through the item's data.
+    // `texts` mirrors the (sub)item texts the list holds, kept in step by
+    // every message that sets one, so drawing and comparing a text costs no
+    // round trip to the list.
     struct Row {
         std::vector<XListCell> cells;
+        std::vector<std::wstring> texts;
     };
+    // A text the cell shows, from the mirror or else from the list (into
+    // `buffer`, `cchBuffer` characters).
+    const wchar_t* CellText(int nItem, int nSubItem, const Row* pRow, wchar_t* buffer,
+                            int cchBuffer, int& length) const;
+    // Keeps the mirror in step with a text the list accepted from outside.
+    void MirrorText(int nItem, int nSubItem, const void* pszText, bool bWide);
+    void DrawCell(HDC hDC, int nItem, int nSubItem, const Row* pRow, const RECT& rc);
 
     Row* GetRow(int nItem) const;
     bool ValidCell(int nItem, int nSubItem) const;
     void HookHeader();
-    void ReleaseRow(int nItem);
     void ReleaseAllRows();
+    void ResyncRows();
+    void ForgetChecks(const Row& row);
     void SetCheck(Row& row, int nSubItem, int nCheck);
     void SyncHeaderCheck(int nSubItem);
     void SendToParent(UINT msg, int nItem, int nSubItem);
+    // Marks a whole row (every row for -1) for the next paint.
+    void InvalidateRow(int nItem);
 
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& cd);
+    bool PaintCellRect(int nItem, int nSubItem, RECT& rect) const;
     bool OnEraseBackground(HDC hDC);
     bool OnLButtonDown(WPARAM wParam, LPARAM lParam);
     bool OnRButtonDown(LPARAM lParam);
@@ -189,7 +206,23 @@ private:
                       COLORREF crText, COLORREF crBack);
 
     std::vector<int> m_checkedCount; // per column, kept with every nCheck change
-    bool m_bOwnWrite = false;        // the control itself is setting item data
+    // The rows' records by item index, in step with the list's items (every
+    // message that adds, removes or reorders items passes through here);
+    // null for an item without records. Each item's data points at its own.
+    std::vector<std::unique_ptr<Row>> m_rows;
+    std::unique_ptr<Row> m_pendingRow; // InsertRow's records until the item exists
+    bool m_bOwnWrite = false;          // the control itself is setting item data or text
+    // False once a text the mirror cannot follow was set (a callback text,
+    // columns changed under rows): texts are then read from the list.
+    bool m_bTextsMirrored = true;
+    mutable int m_nColumns = -1; // header items, read when needed
+    WNDPROC m_pfnList = nullptr; // the list view's own procedure
+    LRESULT ListProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool m_bRedraw = true; // redrawing not switched off (WM_SETREDRAW)
+    // Header check states by column as last read (-2 not read yet), valid
+    // while the header's item version is m_nHeaderVersion.
+    mutable std::vector<int> m_headerCheck;
+    mutable unsigned m_nHeaderVersion = 0;
     // Read once per paint: what every cell of the paint needs.
     struct PaintState {
         bool bFocus = false;
@@ -198,6 +231,13 @@ private:
         int nItem = -1;
         bool bSelected = false;
         std::vector<int> headerFormat;
+        // Cell bounds: the columns' left and right edges and the rows' height
+        // are the same for every row, so they are read once per paint.
+        std::vector<std::pair<int, int>> columnX;
+        int nTop = 0, nRowTop = 0, nRowHeight = 0;
+        RECT rcClip{};
+        HIMAGELIST hImages = nullptr;
+        const Row* pRow = nullptr; // the row of the cell being drawn
     } m_paint;
     HWND m_hToolTip = nullptr;
     INT_PTR m_nToolId = -1; // the tool the tooltip now shows

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -44,7 +45,28 @@ void CXListCtrl::LoadColors() {
 
 // ------------------------------------------------------------------ binding
 
+LRESULT CXListCtrl::ListProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The control's own writes go straight to the list view's procedure: it
+    // keeps its records in step itself, and a message through the subclass
+    // chain costs several times as much under the window system here.
+    if (m_pfnList)
+        return CallWindowProcW(m_pfnList, m_hWnd, msg, wParam, lParam);
+    return ::SendMessageW(m_hWnd, msg, wParam, lParam);
+}
+
 void CXListCtrl::PreSubclassWindow() {
+    wchar_t cls[32] = {};
+    GetClassNameW(m_hWnd, cls, 32);
+    m_pfnList = lstrcmpiW(cls, WC_LISTVIEWW) == 0
+                    ? reinterpret_cast<WNDPROC>(GetClassLongPtrW(m_hWnd, GCLP_WNDPROC))
+                    : nullptr;
+    // Items the list already has carry no records.
+    m_rows.clear();
+    m_rows.resize(static_cast<std::size_t>(
+        std::max<LRESULT>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0), 0)));
+    m_checkedCount.clear();
+    m_nColumns = -1;
+    m_bTextsMirrored = true;
     HookHeader();
 }
 
@@ -67,20 +89,53 @@ DWORD CXListCtrl::GetExtendedStyle() const {
 // ------------------------------------------------------------------ rows
 
 int CXListCtrl::GetItemCount() const {
-    return m_hWnd ? static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    return m_hWnd ? static_cast<int>(m_rows.size()) : 0;
 }
 
 int CXListCtrl::GetColumnCount() const {
-    return m_wndHeader.m_hWnd ? m_wndHeader.GetItemCount() : 0;
+    if (!m_wndHeader.m_hWnd)
+        return 0;
+    if (m_nColumns < 0)
+        m_nColumns = m_wndHeader.GetItemCount();
+    return m_nColumns;
 }
 
 CXListCtrl::Row* CXListCtrl::GetRow(int nItem) const {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = nItem;
-    if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    if (nItem < 0 || static_cast<std::size_t>(nItem) >= m_rows.size())
         return nullptr;
-    return reinterpret_cast<Row*>(item.lParam);
+    return m_rows[static_cast<std::size_t>(nItem)].get();
+}
+
+void CXListCtrl::ResyncRows() {
+    // The list reordered its items (a sort): each item's data tells which
+    // row's records it carries.
+    std::unordered_map<Row*, std::unique_ptr<Row>> owned;
+    for (auto& row : m_rows)
+        if (row)
+            owned.emplace(row.get(), std::move(row));
+    const int count = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    m_rows.clear();
+    m_rows.resize(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+            continue;
+        auto it = owned.find(reinterpret_cast<Row*>(item.lParam));
+        if (it != owned.end()) {
+            m_rows[static_cast<std::size_t>(i)] = std::move(it->second);
+            owned.erase(it);
+        }
+    }
+    for (auto& [pointer, row] : owned)
+        ForgetChecks(*row);
+}
+
+void CXListCtrl::ForgetChecks(const Row& row) {
+    for (std::size_t c = 0; c < row.cells.size() && c < m_checkedCount.size(); ++c)
+        if (row.cells[c].nCheck == 1)
+            --m_checkedCount[c];
 }
 
 bool CXListCtrl::ValidCell(int nItem, int nSubItem) const {
@@ -107,6 +162,7 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     auto row = std::make_unique<Row>();
     row->cells.assign(static_cast<std::size_t>(std::max(GetColumnCount(), 0)),
                       XListCell(m_clrWindowText, m_clrWindow));
+    row->texts.resize(row->cells.size());
     if (!row->cells.empty()) {
         row->cells[0].clrText = clrText;
         row->cells[0].clrBack = clrBack;
@@ -116,36 +172,29 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     item.iItem = nItem;
     item.pszText = const_cast<wchar_t*>(L"");
     item.lParam = reinterpret_cast<LPARAM>(row.get());
+    m_pendingRow = std::move(row); // taken over when the list has the item
     m_bOwnWrite = true;
-    int result = static_cast<int>(
-        ::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    int result = static_cast<int>(ListProc(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
-    if (result < 0)
-        return result;
-    row.release(); // now owned through the item's data
+    if (m_pendingRow && result >= 0 && static_cast<std::size_t>(result) <= m_rows.size())
+        m_rows.insert(m_rows.begin() + result, std::move(m_pendingRow));
+    m_pendingRow.reset();
     return result;
 }
 
-void CXListCtrl::ReleaseRow(int nItem) {
-    std::unique_ptr<Row> row(GetRow(nItem));
-    if (!row)
-        return;
-    for (std::size_t c = 0; c < row->cells.size() && c < m_checkedCount.size(); ++c)
-        if (row->cells[c].nCheck == 1)
-            --m_checkedCount[c];
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = nItem;
-    item.lParam = 0;
-    m_bOwnWrite = true;
-    ::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    m_bOwnWrite = false;
-}
-
 void CXListCtrl::ReleaseAllRows() {
-    const int count = GetItemCount();
-    for (int i = 0; i < count; ++i)
-        ReleaseRow(i);
+    // The items stay: their data must not point at records that are gone.
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (!m_rows[i])
+            continue;
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        m_bOwnWrite = true;
+        ::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        m_bOwnWrite = false;
+        m_rows[i].reset();
+    }
     m_checkedCount.clear();
 }
 
@@ -167,15 +216,23 @@ int CXListCtrl::DeleteAllRows() {
 int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
     if (!ValidCell(nItem, nSubItem))
         return 0;
+    Row* row = GetRow(nItem);
+    const bool mirrored =
+        m_bTextsMirrored && row && static_cast<std::size_t>(nSubItem) < row->texts.size();
     // A text the cell already shows is not written again: that would only
     // cost a repaint the user cannot see.
-    if (GetCellText(nItem, nSubItem) == text)
+    if (mirrored ? row->texts[static_cast<std::size_t>(nSubItem)] == text
+                 : GetCellText(nItem, nSubItem) == text)
         return 1;
     LVITEMW item{};
     item.iSubItem = nSubItem;
     item.pszText = const_cast<wchar_t*>(text.c_str());
-    int result = static_cast<int>(
-        ::SendMessageW(m_hWnd, LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    m_bOwnWrite = true;
+    int result =
+        static_cast<int>(ListProc(LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    m_bOwnWrite = false;
+    if (result && mirrored)
+        row->texts[static_cast<std::size_t>(nSubItem)] = text;
     InvalidateCell(nItem, nSubItem);
     return result;
 }
@@ -183,6 +240,9 @@ int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
 std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
     if (!ValidCell(nItem, nSubItem))
         return {};
+    if (const Row* row = GetRow(nItem);
+        m_bTextsMirrored && row && static_cast<std::size_t>(nSubItem) < row->texts.size())
+        return row->texts[static_cast<std::size_t>(nSubItem)];
     // The list reports how many characters it copied; a full buffer may mean
     // a longer text, so grow and ask again.
     std::wstring text(64, L'\0');
@@ -201,6 +261,49 @@ std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
             return text;
         }
         text.assign(text.size() * 4, L'\0');
+    }
+}
+
+const wchar_t* CXListCtrl::CellText(int nItem, int nSubItem, const Row* pRow, wchar_t* buffer,
+                                    int cchBuffer, int& length) const {
+    if (m_bTextsMirrored && pRow && nSubItem >= 0 &&
+        static_cast<std::size_t>(nSubItem) < pRow->texts.size()) {
+        const std::wstring& text = pRow->texts[static_cast<std::size_t>(nSubItem)];
+        length = static_cast<int>(text.size());
+        return text.c_str();
+    }
+    LVITEMW item{};
+    item.iSubItem = nSubItem;
+    item.pszText = buffer;
+    item.cchTextMax = cchBuffer;
+    buffer[0] = L'\0';
+    int got = static_cast<int>(
+        ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    length = std::clamp(got, 0, cchBuffer - 1);
+    return buffer;
+}
+
+void CXListCtrl::MirrorText(int nItem, int nSubItem, const void* pszText, bool bWide) {
+    if (!m_bTextsMirrored)
+        return;
+    if (pszText == LPSTR_TEXTCALLBACKW) {
+        m_bTextsMirrored = false; // the owner supplies it while drawing
+        return;
+    }
+    Row* row = GetRow(nItem);
+    if (!row || nSubItem < 0 || static_cast<std::size_t>(nSubItem) >= row->texts.size())
+        return;
+    std::wstring& mirror = row->texts[static_cast<std::size_t>(nSubItem)];
+    if (!pszText) {
+        mirror.clear();
+    } else if (bWide) {
+        mirror = static_cast<const wchar_t*>(pszText);
+    } else {
+        const char* ansi = static_cast<const char*>(pszText);
+        int n = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+        mirror.assign(static_cast<std::size_t>(std::max(n - 1, 0)), L'\0');
+        if (n > 1)
+            MultiByteToWideChar(CP_ACP, 0, ansi, -1, mirror.data(), n);
     }
 }
 
@@ -360,12 +463,24 @@ int CXListCtrl::SetEditCell(int nItem, int nSubItem, int bEdit) {
 int CXListCtrl::GetHeaderCheck(int nSubItem) const {
     if (!m_wndHeader.m_hWnd || nSubItem < 0 || nSubItem >= GetColumnCount())
         return -1;
-    HDITEMW item{};
-    item.mask = HDI_IMAGE;
-    if (!::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, nSubItem,
-                        reinterpret_cast<LPARAM>(&item)))
-        return -1;
-    return item.iImage;
+    // The header's images change only through its item messages, which the
+    // header counts: the states read last stay good until the count moves.
+    if (m_nHeaderVersion != m_wndHeader.m_nItemVersion) {
+        m_headerCheck.assign(static_cast<std::size_t>(GetColumnCount()), -2);
+        m_nHeaderVersion = m_wndHeader.m_nItemVersion;
+    }
+    if (static_cast<std::size_t>(nSubItem) >= m_headerCheck.size())
+        m_headerCheck.resize(static_cast<std::size_t>(nSubItem) + 1, -2);
+    int& state = m_headerCheck[static_cast<std::size_t>(nSubItem)];
+    if (state == -2) {
+        HDITEMW item{};
+        item.mask = HDI_IMAGE;
+        if (!::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, nSubItem,
+                            reinterpret_cast<LPARAM>(&item)))
+            return -1;
+        state = item.iImage;
+    }
+    return state;
 }
 
 int CXListCtrl::SetHeaderCheck(int nSubItem, int nState) {
@@ -447,16 +562,29 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
 }
 
 void CXListCtrl::InvalidateCell(int nItem, int nSubItem) {
+    // A hidden list (or one whose redrawing is switched off) and a cell
+    // outside the visible client area cost no paint.
+    if (!m_hWnd || !m_bRedraw || !IsWindowVisible(m_hWnd))
+        return;
     RECT rc;
     if (!GetCellRect(nItem, nSubItem, rc))
         return;
     InflateRect(&rc, 2, 2);
-    // A cell outside the visible client area costs no paint.
     RECT client = GetClientRect(), visible;
-    if (!IntersectRect(&visible, &rc, &client) || !IsWindowVisible(m_hWnd))
+    if (!IntersectRect(&visible, &rc, &client))
         return;
     ::InvalidateRect(m_hWnd, &rc, TRUE);
     ::UpdateWindow(m_hWnd);
+}
+
+void CXListCtrl::InvalidateRow(int nItem) {
+    if (nItem < 0) {
+        ::InvalidateRect(m_hWnd, nullptr, FALSE);
+        return;
+    }
+    RECT rc{LVIR_BOUNDS, 0, 0, 0};
+    if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+        ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
 // ------------------------------------------------------------------ messages
@@ -471,31 +599,82 @@ void CXListCtrl::SendToParent(UINT msg, int nItem, int nSubItem) {
 
 LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case LVM_DELETEITEM:
-        // Whoever deletes an item, its records go with it.
-        if (static_cast<int>(wParam) >= 0 && static_cast<int>(wParam) < GetItemCount())
-            ReleaseRow(static_cast<int>(wParam));
-        return Default();
-    case LVM_DELETEALLITEMS:
-        ReleaseAllRows();
-        return Default();
+    case LVM_DELETEITEM: {
+        // Whoever deletes an item, its records go with it, once the list's
+        // own notifications about the item are over.
+        LRESULT r = Default();
+        const auto i = static_cast<std::size_t>(wParam);
+        if (r && i < m_rows.size()) {
+            if (m_rows[i])
+                ForgetChecks(*m_rows[i]);
+            m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return r;
+    }
+    case LVM_DELETEALLITEMS: {
+        LRESULT r = Default();
+        if (r) {
+            m_rows.clear();
+            m_checkedCount.clear();
+        }
+        return r;
+    }
+    case LVM_SORTITEMS:
+    case LVM_SORTITEMSEX: {
+        LRESULT r = Default();
+        ResyncRows();
+        return r;
+    }
     case LVM_INSERTITEMW:
     case LVM_INSERTITEMA:
     case LVM_SETITEMW:
-    case LVM_SETITEMA:
-        // The item data is the row's records and nothing else: a value given
-        // from outside would be taken for records.
-        if (!m_bOwnWrite && lParam) {
-            // LVITEMA and LVITEMW share the mask's place. The caller's item is
-            // left as it came once the list has it.
-            auto* item = reinterpret_cast<LVITEMW*>(lParam);
-            if (item->mask & LVIF_PARAM) {
-                item->mask &= ~static_cast<UINT>(LVIF_PARAM);
-                LRESULT r = Default();
-                item->mask |= LVIF_PARAM;
-                return r;
-            }
+    case LVM_SETITEMA: {
+        const bool insert = msg == LVM_INSERTITEMW || msg == LVM_INSERTITEMA;
+        if (m_bOwnWrite || !lParam) {
+            LRESULT r = Default();
+            if (insert && r >= 0 && static_cast<std::size_t>(r) <= m_rows.size())
+                m_rows.insert(m_rows.begin() + r, std::move(m_pendingRow));
+            return r;
         }
+        // LVITEMA and LVITEMW share their layout up to the text pointer.
+        auto* item = reinterpret_cast<LVITEMW*>(lParam);
+        const bool wide = msg == LVM_INSERTITEMW || msg == LVM_SETITEMW;
+        const bool setText =
+            (msg == LVM_SETITEMW || msg == LVM_SETITEMA) && (item->mask & LVIF_TEXT);
+        LRESULT r;
+        if (item->mask & LVIF_PARAM) {
+            // The item data is the row's records and nothing else: a value
+            // given from outside would be taken for records. The caller's
+            // item is left as it came.
+            item->mask &= ~static_cast<UINT>(LVIF_PARAM);
+            r = Default();
+            item->mask |= LVIF_PARAM;
+        } else {
+            r = Default();
+        }
+        if (insert && r >= 0 && static_cast<std::size_t>(r) <= m_rows.size())
+            m_rows.insert(m_rows.begin() + r, nullptr); // an item without records
+        else if (!insert && r && setText)
+            MirrorText(item->iItem, item->iSubItem, item->pszText, wide);
+        return r;
+    }
+    case LVM_SETITEMTEXTW:
+    case LVM_SETITEMTEXTA: {
+        LRESULT r = Default();
+        if (r && !m_bOwnWrite && lParam) {
+            auto* item = reinterpret_cast<LVITEMW*>(lParam);
+            MirrorText(static_cast<int>(wParam), item->iSubItem, item->pszText,
+                       msg == LVM_SETITEMTEXTW);
+        }
+        return r;
+    }
+    case LVM_INSERTCOLUMNW:
+    case LVM_INSERTCOLUMNA:
+    case LVM_DELETECOLUMN:
+        // Sub-item numbers of the rows' texts would move under the mirror.
+        if (GetItemCount() > 0)
+            m_bTextsMirrored = false;
+        m_nColumns = -1;
         return Default();
     case WM_LBUTTONDOWN:
         RelayToolTip(msg, wParam, lParam);
@@ -521,6 +700,24 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;
         return Default();
+    case WM_SETREDRAW:
+        // While the owner fills the list with redrawing off, a changed cell
+        // waits for the one repaint that follows.
+        m_bRedraw = wParam != 0;
+        return Default();
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        // Selected rows change colours with the focus.
+        LRESULT r = Default();
+        const int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+        const int last =
+            std::min(top + static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOUNTPERPAGE, 0, 0)),
+                     GetItemCount() - 1);
+        for (int i = std::max(top, 0); i <= last; ++i)
+            if (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+                InvalidateRow(i);
+        return r;
+    }
     case WM_SYSCOLORCHANGE: {
         LRESULT r = Default();
         LoadColors();
@@ -562,6 +759,15 @@ bool CXListCtrl::OnReflect(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
     case NM_CUSTOMDRAW:
         result = OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         return true; // the parent does not see it
+    case LVN_ITEMCHANGED: {
+        // The selection colours fill whole cells of every column; the list
+        // itself repaints only part of a row whose selection changed.
+        const auto& change = *reinterpret_cast<NMLISTVIEW*>(lParam);
+        if ((change.uChanged & LVIF_STATE) &&
+            ((change.uOldState ^ change.uNewState) & (LVIS_SELECTED | LVIS_FOCUSED)))
+            InvalidateRow(change.iItem);
+        return false;
+    }
     case LVN_COLUMNCLICK:
         OnColumnClick(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
         return false; // the parent sees it after us, with the new header state
@@ -644,6 +850,12 @@ void CXListCtrl::OnKeyDown(WPARAM key) {
     }
     if (target < 0)
         return; // no enabled row to go to, and none was selected before
+    if (target != after) {
+        // A disabled row refuses the selection, from keys as from clicks.
+        LVITEMW off{};
+        off.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(m_hWnd, LVM_SETITEMSTATE, after, reinterpret_cast<LPARAM>(&off));
+    }
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;

@@ -13,17 +13,6 @@ bool IsEmpty(const RECT& rc) {
 // Longest cell text drawn; more would not fit any window.
 constexpr int kDrawTextMax = 1024;
 
-int ReadCellText(HWND hList, int nItem, int nSubItem, wchar_t (&text)[kDrawTextMax]) {
-    LVITEMW item{};
-    item.iSubItem = nSubItem;
-    item.pszText = text;
-    item.cchTextMax = kDrawTextMax;
-    text[0] = L'\0';
-    int got = static_cast<int>(
-        ::SendMessageW(hList, LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
-    return std::clamp(got, 0, kDrawTextMax - 1);
-}
-
 // The progress text: `format` with "%d" replaced by the percentage and "%%"
 // by a percent sign; anything else stands as it is, so an application's
 // format can never read arguments that are not there.
@@ -70,27 +59,72 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
                                reinterpret_cast<LPARAM>(&item)))
                 m_paint.headerFormat[static_cast<std::size_t>(c)] = item.fmt;
         }
+        m_paint.columnX.clear();
+        m_paint.nTop = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+        for (int c = 0; c < columns; ++c) {
+            RECT rc;
+            if (!GetCellRect(m_paint.nTop, c, rc)) {
+                m_paint.columnX.clear();
+                break;
+            }
+            m_paint.columnX.emplace_back(rc.left, rc.right);
+            m_paint.nRowTop = rc.top;
+            m_paint.nRowHeight = rc.bottom - rc.top;
+        }
+        if (GetClipBox(cd.nmcd.hdc, &m_paint.rcClip) == ERROR)
+            m_paint.rcClip = GetClientRect();
+        m_paint.hImages =
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         return CDRF_NOTIFYITEMDRAW;
     }
-    if (stage == CDDS_ITEMPREPAINT)
-        return CDRF_NOTIFYSUBITEMDRAW;
-    if (stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
+    if (stage != CDDS_ITEMPREPAINT && stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
         return CDRF_DODEFAULT;
 
     const int nItem = static_cast<int>(cd.nmcd.dwItemSpec);
-    const int nSubItem = cd.iSubItem;
     if (nItem != m_paint.nItem) {
         m_paint.nItem = nItem;
         m_paint.bSelected =
             (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     }
-    // The item data is always the row's records or 0 (see WindowProc).
-    auto* row = reinterpret_cast<Row*>(cd.nmcd.lItemlParam);
-    if (row && (row->cells.empty() || static_cast<std::size_t>(nSubItem) >= row->cells.size()))
+    const Row* row = GetRow(nItem);
+    if (row && row->cells.empty())
         row = nullptr;
-    const XListCell* cell = row ? &row->cells[static_cast<std::size_t>(nSubItem)] : nullptr;
-    const bool enabled = !row || row->cells[0].bRowEnabled;
 
+    if (stage == CDDS_ITEMPREPAINT) {
+        // The whole row at once: one notification a row instead of one a
+        // cell, and cells outside the area being painted cost nothing.
+        for (int c = 0; c < static_cast<int>(m_paint.columnX.size()); ++c) {
+            RECT rc, visible;
+            if (PaintCellRect(nItem, c, rc) && IntersectRect(&visible, &rc, &m_paint.rcClip))
+                DrawCell(cd.nmcd.hdc, nItem, c, row, rc);
+        }
+        if (!m_paint.columnX.empty())
+            return CDRF_SKIPDEFAULT;
+        return CDRF_NOTIFYSUBITEMDRAW; // no geometry read: cell by cell
+    }
+
+    const int nSubItem = cd.iSubItem;
+    const XListCell* cell = row && static_cast<std::size_t>(nSubItem) < row->cells.size()
+                                ? &row->cells[static_cast<std::size_t>(nSubItem)]
+                                : nullptr;
+    cd.clrText = m_clrWindowText;
+    cd.clrTextBk = m_clrWindow;
+    if (cell) {
+        cd.clrText = row->cells[0].bRowEnabled ? cell->clrText : m_clrGrayText;
+        cd.clrTextBk = cell->clrBack;
+    }
+    RECT rc;
+    if (PaintCellRect(nItem, nSubItem, rc))
+        DrawCell(cd.nmcd.hdc, nItem, nSubItem, row, rc);
+    return CDRF_SKIPDEFAULT;
+}
+
+void CXListCtrl::DrawCell(HDC hDC, int nItem, int nSubItem, const Row* row, const RECT& rc) {
+    const XListCell* cell = row && static_cast<std::size_t>(nSubItem) < row->cells.size()
+                                ? &row->cells[static_cast<std::size_t>(nSubItem)]
+                                : nullptr;
+    const bool enabled = !row || row->cells[0].bRowEnabled;
+    m_paint.pRow = row;
     COLORREF crText = m_clrWindowText, crBack = m_clrWindow;
     if (cell) {
         crText = cell->clrText;
@@ -98,17 +132,11 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         if (!enabled)
             crText = m_clrGrayText;
     }
-    cd.clrText = crText;
-    cd.clrTextBk = crBack;
-    RECT rc;
-    if (!GetCellRect(nItem, nSubItem, rc))
-        return CDRF_SKIPDEFAULT;
-    HDC hDC = cd.nmcd.hdc;
 
     if (cell && cell->bProgress) {
         if (!IsEmpty(rc))
             DrawProgress(hDC, nItem, nSubItem, *cell, rc, crText);
-        return CDRF_SKIPDEFAULT;
+        return;
     }
 
     // Selection colours, for everything but the progress bar.
@@ -124,11 +152,20 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
 
     if (cell && cell->nCheck != -1) {
         DrawCheckbox(hDC, nItem, nSubItem, *cell, rc, crText, crBack, enabled);
-        return CDRF_SKIPDEFAULT;
+        return;
     }
-    rc.left += DrawImage(hDC, nItem, nSubItem, cell, rc, crBack);
-    DrawCellText(hDC, nItem, nSubItem, cell, rc, crText, crBack);
-    return CDRF_SKIPDEFAULT;
+    RECT textRect = rc;
+    textRect.left += DrawImage(hDC, nItem, nSubItem, cell, rc, crBack);
+    DrawCellText(hDC, nItem, nSubItem, cell, textRect, crText, crBack);
+}
+
+bool CXListCtrl::PaintCellRect(int nItem, int nSubItem, RECT& rect) const {
+    if (nSubItem < 0 || static_cast<std::size_t>(nSubItem) >= m_paint.columnX.size())
+        return GetCellRect(nItem, nSubItem, rect) != 0;
+    const auto [left, right] = m_paint.columnX[static_cast<std::size_t>(nSubItem)];
+    const int top = m_paint.nRowTop + (nItem - m_paint.nTop) * m_paint.nRowHeight;
+    rect = {left, top, right, top + m_paint.nRowHeight};
+    return true;
 }
 
 void CXListCtrl::DrawProgress(HDC hDC, int, int, const XListCell& cell, const RECT& cellRect,
@@ -152,24 +189,25 @@ void CXListCtrl::DrawProgress(HDC hDC, int, int, const XListCell& cell, const RE
     RECT textRect = r;
     InflateRect(&textRect, -1, -1);
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
-    CSaveDC saved(hDC);
-    SetBkMode(hDC, TRANSPARENT);
-    // The text changes colour exactly where the fill ends.
-    IntersectClipRect(hDC, fill.left, fill.top, fill.right, fill.bottom);
-    SetTextColor(hDC, m_clrHighlightText);
-    ::DrawTextW(hDC, text, length, &textRect, flags);
-    RestoreDC(hDC, -1);
-    SaveDC(hDC);
-    IntersectClipRect(hDC, fill.right, r.top + 1, r.right, r.bottom - 1);
-    SetTextColor(hDC, crText);
-    ::DrawTextW(hDC, text, length, &textRect, flags);
+    // The text changes colour exactly where the fill ends: drawn twice, each
+    // time clipped to one side.
+    const RECT sides[2] = {fill, {fill.right, r.top + 1, r.right, r.bottom - 1}};
+    const COLORREF colors[2] = {m_clrHighlightText, crText};
+    for (int i = 0; i < 2; ++i) {
+        CSaveDC saved(hDC);
+        IntersectClipRect(hDC, sides[i].left, sides[i].top, sides[i].right, sides[i].bottom);
+        SetBkMode(hDC, TRANSPARENT);
+        SetTextColor(hDC, colors[i]);
+        ::DrawTextW(hDC, text, length, &textRect, flags);
+    }
 }
 
 void CXListCtrl::DrawCheckbox(HDC hDC, int nItem, int nSubItem, const XListCell& cell,
                               const RECT& rc, COLORREF crText, COLORREF crBack, bool bEnabled) {
     FillSolidRect(hDC, rc, crBack);
-    wchar_t text[kDrawTextMax];
-    const int length = ReadCellText(m_hWnd, nItem, nSubItem, text);
+    wchar_t buffer[kDrawTextMax];
+    int length = 0;
+    const wchar_t* text = CellText(nItem, nSubItem, m_paint.pRow, buffer, kDrawTextMax, length);
 
     RECT box{rc.left + 9, rc.top, 0, rc.bottom - 1};
     const int side = box.bottom - box.top;
@@ -206,8 +244,7 @@ int CXListCtrl::DrawImage(HDC hDC, int, int, const XListCell* pCell, const RECT&
         return 0;
     FillSolidRect(hDC, rc, crBack);
     const int spacing = m_wndHeader.GetSpacing();
-    auto hList =
-        reinterpret_cast<HIMAGELIST>(::SendMessageW(m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    HIMAGELIST hList = m_paint.hImages;
     if (!hList || !pCell || pCell->nImageIndex == -1)
         return 0;
     int cx = 0, cy = 0;
@@ -230,8 +267,9 @@ void CXListCtrl::DrawCellText(HDC hDC, int nItem, int nSubItem, const XListCell*
     if (IsEmpty(rc))
         return;
     FillSolidRect(hDC, rc, crBack);
-    wchar_t text[kDrawTextMax];
-    const int length = ReadCellText(m_hWnd, nItem, nSubItem, text);
+    wchar_t buffer[kDrawTextMax];
+    int length = 0;
+    const wchar_t* text = CellText(nItem, nSubItem, m_paint.pRow, buffer, kDrawTextMax, length);
     if (length == 0)
         return;
     const int format = static_cast<std::size_t>(nSubItem) < m_paint.headerFormat.size()
