@@ -375,6 +375,94 @@ TEST_F(ComboTest, EditChildCompletesAndFilters) {
     EXPECT_FALSE(combo.IsDropped());
 }
 
+// ---------------------------------------------------------------- real input
+
+void MoveTo(HWND hWnd, POINT client) {
+    ClientToScreen(hWnd, &client);
+    SetCursorPos(client.x, client.y);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE; // a real move, so the windows hear of it
+    SendInput(1, &in, sizeof(in));
+    WaitUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
+}
+
+void Button(DWORD flags, DWORD data = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.mouseData = data;
+    SendInput(1, &in, sizeof(in));
+    WaitUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
+}
+
+void ClickAt(HWND hWnd, POINT client) {
+    MoveTo(hWnd, client);
+    Button(MOUSEEVENTF_LEFTDOWN);
+    Button(MOUSEEVENTF_LEFTUP);
+}
+
+TEST_F(ComboTest, MouseOpensPicksSkipsDisabledAndResizesByTheGrip) {
+    Make();
+    combo.AddItem(L"a");
+    combo.AddItem(L"b", true);
+    combo.AddItem(L"c");
+    SetForegroundWindow(parent.m_hWnd);
+    ClickAt(combo.m_hWnd, {20, 12});
+    ASSERT_TRUE(WaitUntil([&] { return combo.IsDropped(); }));
+    EXPECT_EQ(GetFocus(), combo.m_hWnd);
+    CDropWnd* drop = combo.GetDropWnd();
+    const HWND list = drop->List().m_hWnd;
+    const int h = drop->List().GetItemHeight();
+    RECT dropRect{};
+    GetWindowRect(drop->m_hWnd, &dropRect);
+    RECT comboRect{};
+    GetWindowRect(combo.m_hWnd, &comboRect);
+    EXPECT_EQ(dropRect.top, comboRect.bottom);
+    EXPECT_EQ(dropRect.bottom - dropRect.top, 3 * h + 2);
+
+    // The disabled "b" can be neither hovered nor picked.
+    ClickAt(list, {10, h + h / 2});
+    Pump();
+    EXPECT_TRUE(combo.IsDropped());
+    EXPECT_EQ(combo.m_nCurSel, -1);
+
+    // The grip: dragged far, the size stops at the opening size + 100 x 25.
+    const SIZE initial = drop->GetInitialSize();
+    RECT grip = drop->GetGripRect();
+    MoveTo(drop->m_hWnd, {(grip.left + grip.right) / 2, (grip.top + grip.bottom) / 2});
+    Button(MOUSEEVENTF_LEFTDOWN);
+    MoveTo(drop->m_hWnd, {grip.right + 400, grip.bottom + 400});
+    Button(MOUSEEVENTF_LEFTUP);
+    GetWindowRect(drop->m_hWnd, &dropRect);
+    EXPECT_EQ(dropRect.right - dropRect.left, initial.cx + 100);
+    EXPECT_EQ(dropRect.bottom - dropRect.top, initial.cy + 25);
+
+    // The wheel on the focused combo while open scrolls, not selects.
+    MoveTo(combo.m_hWnd, {20, 12});
+    Button(MOUSEEVENTF_WHEEL, static_cast<DWORD>(-WHEEL_DELTA));
+    EXPECT_EQ(combo.m_nCurSel, -1);
+
+    parent.codes.clear();
+    ClickAt(list, {10, 2 * h + h / 2});
+    ASSERT_TRUE(WaitUntil([&] { return !combo.IsDropped(); }));
+    EXPECT_EQ(combo.GetText(), L"c");
+    EXPECT_EQ(parent.codes, (std::vector<int>{CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
+    EXPECT_EQ(combo.completes, 1); // the close that follows a pick
+
+    // Closed, the wheel selects: up from "c" skips "b".
+    MoveTo(combo.m_hWnd, {20, 12});
+    Button(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    EXPECT_TRUE(WaitUntil([&] { return combo.m_nCurSel == 0; }));
+
+    // A press outside the open drop-down closes it without a pick.
+    ClickAt(combo.m_hWnd, {20, 12});
+    ASSERT_TRUE(WaitUntil([&] { return combo.IsDropped(); }));
+    ClickAt(parent.m_hWnd, {300, 250});
+    EXPECT_TRUE(WaitUntil([&] { return !combo.IsDropped(); }));
+    EXPECT_EQ(combo.m_nCurSel, 0);
+}
+
 // ---------------------------------------------------------------- drawing
 
 COLORREF PixelAt(HWND hWnd, int x, int y) {
