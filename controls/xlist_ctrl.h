@@ -205,6 +205,8 @@ private:
     const Row* m_pEditRowRecords = nullptr;
     bool m_bComboApplyPending = false;
     bool m_bUpdatesLocked = false;
+    bool m_bComboCancelByClick = false; // a click beside the cells closes without applying
+    void CancelComboByClick();
     std::unique_ptr<CXCombo> m_pRetiredCombo; // freed outside their own handlers
     std::unique_ptr<CXEdit> m_pRetiredEdit;
     // Marks a whole row (every row for -1) for the next paint.

@@ -797,8 +797,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
     ht.pt = pt;
     ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM)) {
-        if (m_pCombo)
-            SetTimer(kComboCancelTimer, 50);
+        CancelComboByClick();
         return false;
     }
     Row* row = GetRow(ht.iItem);
@@ -812,8 +811,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
             column = c;
     }
     if (column < 0) {
-        if (m_pCombo)
-            SetTimer(kComboCancelTimer, 50);
+        CancelComboByClick();
         return false;
     }
     XListCell& cell = row->cells[static_cast<std::size_t>(column)];

@@ -27,6 +27,10 @@ bool CXListCtrl::OnEditorMessage(UINT msg) {
         if (!m_bComboApplyPending)
             SetTimer(kComboCancelTimer, kEditorDelay);
     } else if (msg == WM_XCOMBOLIST_COMPLETE) {
+        // The focus the click takes from the editor must not apply what
+        // the click cancelled.
+        if (m_bComboCancelByClick)
+            return true;
         m_bComboApplyPending = true;
         KillTimer(kComboCancelTimer);
         SetTimer(kComboApplyTimer, kEditorDelay);
@@ -40,6 +44,15 @@ bool CXListCtrl::OnEditorMessage(UINT msg) {
         return false;
     }
     return true;
+}
+
+void CXListCtrl::CancelComboByClick() {
+    if (!m_pCombo)
+        return;
+    m_bComboCancelByClick = true;
+    m_bComboApplyPending = false;
+    KillTimer(kComboApplyTimer);
+    SetTimer(kComboCancelTimer, kEditorDelay);
 }
 
 bool CXListCtrl::OnEditorTimer(UINT_PTR nIDEvent) {
@@ -107,6 +120,7 @@ void CXListCtrl::EndComboEdit(bool bApply) {
     KillTimer(kComboCancelTimer);
     KillTimer(kComboApplyTimer);
     m_bComboApplyPending = false;
+    m_bComboCancelByClick = false;
     std::unique_ptr<CXCombo> combo = std::move(m_pCombo);
     const int row = FindEditorRow(m_pComboRowRecords);
     m_pComboRowRecords = nullptr;

@@ -185,6 +185,29 @@ TEST_F(EditorTest, TextEditor) {
     EXPECT_EQ(fx.list.m_pEdit, nullptr);
 }
 
+TEST_F(EditorTest, ClicksOpenTheEditorsAndAClickBesideTheRowsClosesTheDropDown) {
+    fx.list.SetEditCell(1, 3);
+    Click(fx.list.m_hWnd, fx.CellCenter(0, 2));
+    ASSERT_TRUE(PumpUntil([&] { return Combo() != nullptr; }));
+    EXPECT_EQ(GetFocus(), Combo());
+    EXPECT_EQ(fx.SelectedRows(), std::vector<int>{0});
+    RECT cell = fx.Cell(0, 2);
+    MapWindowPoints(fx.list.m_hWnd, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+    EXPECT_EQ(fx.list.m_rcCombo.left, cell.left + 1);
+    EXPECT_EQ(fx.list.m_rcCombo.top, cell.top - 1);
+    RECT client{};
+    GetClientRect(fx.list.m_hWnd, &client);
+    Click(fx.list.m_hWnd, {client.right - 5, client.bottom - 5});
+    ASSERT_TRUE(ComboClosed());
+    EXPECT_TRUE(log.messages.empty());
+
+    Click(fx.list.m_hWnd, fx.CellCenter(1, 3));
+    ASSERT_TRUE(PumpUntil([&] { return fx.list.m_pEdit != nullptr; }));
+    EXPECT_EQ(GetFocus(), fx.list.m_pEdit->m_hWnd);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return fx.list.m_pEdit == nullptr; }));
+}
+
 TEST(EditorLifetime, NoTimerFiresIntoADestroyedList) {
     auto fx = std::make_unique<ListFixture>();
     fx->list.SetComboCell(0, 2, &kChoices);
