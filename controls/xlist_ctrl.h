@@ -125,13 +125,19 @@ public:
     int m_bChanged = 0; // some cell's bChanged was set
     int m_nTextInset = 5;
     std::wstring m_strInitialText; // cell text when an editor opened
-    CXEdit* m_pEdit = nullptr;
+    std::unique_ptr<CXEdit> m_pEdit;
     int m_nEditRow = -1;
     int m_nEditColumn = -1;
     int m_nComboRow = -1;
     int m_nComboColumn = -1;
     RECT m_rcCombo{};
-    CXCombo* m_pCombo = nullptr;
+    std::unique_ptr<CXCombo> m_pCombo;
+
+    // ---- In-place editors ----
+    // Open a drop-down choice list or a text field over the cell. Nothing
+    // opens on a column narrower than 5 pixels or a disabled row.
+    void StartComboEdit(int nItem, int nSubItem);
+    void StartTextEdit(int nItem, int nSubItem);
 
     // Colour cache; only the named entries are read while drawing.
     COLORREF m_cr3DFace = 0;
@@ -183,6 +189,26 @@ private:
     void SetCheck(Row& row, int nSubItem, int nCheck);
     void SyncHeaderCheck(int nSubItem);
     void SendToParent(UINT msg, int nItem, int nSubItem);
+    // In-place editing (its own source file).
+    bool OnEditorMessage(UINT msg);
+    bool OnEditorTimer(UINT_PTR nIDEvent);
+    void EndComboEdit(bool bApply);
+    void EndTextEdit(bool bStore);
+    // Rows `pGone` (all rows for null) are leaving: an editor over one of
+    // them ends without writing anywhere.
+    void ForgetEditorRows(const Row* pGone);
+    void RetireEditors(bool bNow);
+    // The row of an open editor now (rows above it may have gone or moved);
+    // -1 when its own row is gone.
+    int FindEditorRow(const Row* pRow) const;
+    const Row* m_pComboRowRecords = nullptr; // the rows the open editors belong to
+    const Row* m_pEditRowRecords = nullptr;
+    bool m_bComboApplyPending = false;
+    bool m_bUpdatesLocked = false;
+    bool m_bComboCancelByClick = false; // a click beside the cells closes without applying
+    void CancelComboByClick();
+    std::unique_ptr<CXCombo> m_pRetiredCombo; // freed outside their own handlers
+    std::unique_ptr<CXEdit> m_pRetiredEdit;
     // Marks a whole row (every row for -1) for the next paint.
     void InvalidateRow(int nItem);
 

@@ -1,5 +1,7 @@
 #include "controls/xlist_ctrl.h"
 
+#include "controls/cell_editors.h"
+
 #include "controls/gdi.h"
 
 #include <algorithm>
@@ -598,13 +600,24 @@ void CXListCtrl::SendToParent(UINT msg, int nItem, int nSubItem) {
 }
 
 LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (OnEditorMessage(msg))
+        return 0;
     switch (msg) {
+    case WM_TIMER:
+        if (OnEditorTimer(wParam))
+            return 0;
+        return Default();
+    case WM_NCLBUTTONDOWN:
+        if (m_pEdit)
+            EndTextEdit(true);
+        return Default();
     case LVM_DELETEITEM: {
         // Whoever deletes an item, its records go with it, once the list's
         // own notifications about the item are over.
         LRESULT r = Default();
         const auto i = static_cast<std::size_t>(wParam);
         if (r && i < m_rows.size()) {
+            ForgetEditorRows(m_rows[i].get());
             if (m_rows[i])
                 ForgetChecks(*m_rows[i]);
             m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
@@ -614,6 +627,7 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case LVM_DELETEALLITEMS: {
         LRESULT r = Default();
         if (r) {
+            ForgetEditorRows(nullptr);
             m_rows.clear();
             m_checkedCount.clear();
         }
@@ -726,6 +740,7 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_DESTROY:
+        RetireEditors(true);
         ReleaseAllRows();
         m_bHeaderHooked = 0;
         if (m_hToolTip) {
@@ -781,8 +796,10 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
     LVHITTESTINFO ht{};
     ht.pt = pt;
     ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
-    if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM))
+    if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM)) {
+        CancelComboByClick();
         return false;
+    }
     Row* row = GetRow(ht.iItem);
     if (!row || row->cells.empty() || !row->cells[0].bRowEnabled)
         return true; // swallowed: the selection stays as it is
@@ -793,8 +810,10 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
         if (GetCellRect(ht.iItem, c, rc) && PtInRect(&rc, pt))
             column = c;
     }
-    if (column < 0)
+    if (column < 0) {
+        CancelComboByClick();
         return false;
+    }
     XListCell& cell = row->cells[static_cast<std::size_t>(column)];
     if (cell.nCheck >= 0) {
         SetCheck(*row, column, cell.nCheck == 0 ? 1 : 0);
@@ -805,6 +824,16 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
         // selects the row and reports the change of selection.
         SendToParent(WM_XLISTCTRL_CHECKBOX_CLICKED, ht.iItem, column);
         SyncHeaderCheck(column);
+    } else if (cell.bComboCell || cell.bEditCell) {
+        // The list selects the row first; the editor then opens over it and
+        // keeps the focus the list's click handling would otherwise take.
+        const bool combo = cell.bComboCell != 0;
+        Default();
+        if (combo)
+            StartComboEdit(ht.iItem, column);
+        else
+            StartTextEdit(ht.iItem, column);
+        return true;
     }
     return false;
 }

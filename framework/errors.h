@@ -28,6 +28,10 @@ public:
     std::uint32_t m_dwError;
 };
 
+// A resource the program needs could not be made (for instance a window class
+// that would not register).
+class CResourceException : public CException {};
+
 // A malformed or truncated project stream.
 class CArchiveException : public CException {
 public:
