@@ -74,6 +74,39 @@ void CLinkCtrl::SizeToContent() {
     Invalidate();
 }
 
+void CLinkCtrl::SetVisited(bool bVisited) {
+    m_bVisited = bVisited;
+    if (m_hWnd)
+        Invalidate();
+}
+
+COLORREF CLinkCtrl::GetLinkColor() const {
+    if (m_hWnd && !::IsWindowEnabled(m_hWnd))
+        return GetSysColor(COLOR_GRAYTEXT);
+    return m_bVisited ? kVisitedColor : GetSysColor(COLOR_HOTLIGHT);
+}
+
+bool CLinkCtrl::FocusCueShown() const {
+    if (m_bMouseFocus)
+        return false;
+    // A mouse user does not see focus rectangles; the dialog manager clears
+    // this flag once the keyboard moves the focus.
+    auto state = static_cast<UINT>(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0));
+    return !(state & UISF_HIDEFOCUS);
+}
+
+HBRUSH CLinkCtrl::ParentBackground(HDC dc) const {
+    // The same background the parent gives its labels, so the link sits on the
+    // dialog like text and not like a button face.
+    HWND parent = ::GetParent(m_hWnd);
+    HBRUSH brush = parent
+                       ? reinterpret_cast<HBRUSH>(::SendMessageW(parent, WM_CTLCOLORSTATIC,
+                                                                 reinterpret_cast<WPARAM>(dc),
+                                                                 reinterpret_cast<LPARAM>(m_hWnd)))
+                       : nullptr;
+    return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+}
+
 void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
     if (!m_hUnderlined) {
         LOGFONTW lf{};
@@ -84,14 +117,14 @@ void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
         m_hUnderlined = CreateFontIndirectW(&lf);
     }
     std::wstring text = GetWindowText();
-    FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    FillRect(dis.hDC, &dis.rcItem, ParentBackground(dis.hDC));
     HGDIOBJ old = SelectObject(dis.hDC, m_hUnderlined);
     SetBkMode(dis.hDC, TRANSPARENT);
-    SetTextColor(dis.hDC, GetSysColor(COLOR_HOTLIGHT));
+    SetTextColor(dis.hDC, GetLinkColor());
     RECT rc = dis.rcItem;
     DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    if (dis.itemState & ODS_FOCUS)
+    if ((dis.itemState & ODS_FOCUS) && !(dis.itemState & ODS_NOFOCUSRECT) && FocusCueShown())
         DrawFocusRect(dis.hDC, &dis.rcItem);
     SelectObject(dis.hDC, old);
 }
@@ -101,7 +134,17 @@ LRESULT CLinkCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
-    return CWnd::WindowProc(msg, wParam, lParam);
+    // Set before the button takes the focus on the press, so that a click
+    // never shows the keyboard's focus rectangle.
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)
+        m_bMouseFocus = ::GetFocus() != m_hWnd || m_bMouseFocus;
+    else if (msg == WM_KILLFOCUS)
+        m_bMouseFocus = false;
+    LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
+    // The focus rectangle follows the keyboard cues as they come and go.
+    if (msg == WM_UPDATEUISTATE)
+        Invalidate();
+    return result;
 }
 
 bool CLinkCtrl::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -111,8 +154,10 @@ bool CLinkCtrl::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         return true;
     }
     if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (m_open && !m_strURL.empty())
+        if (m_open && !m_strURL.empty()) {
             m_open(m_strURL);
+            SetVisited();
+        }
         result = 0;
         return true;
     }
