@@ -27,11 +27,16 @@ public:
     // Followed once: drawn in the visited colour from then on.
     bool IsVisited() const { return m_bVisited; }
     void SetVisited(bool bVisited = true);
-    // The text colour now: the system's hot-light colour, the visited colour
-    // after use, the grey text colour while disabled.
-    COLORREF GetLinkColor() const;
+    // The text colour on `background`: the system's hot-light colour, or the
+    // visited colour after use; the grey text colour while disabled. A colour
+    // that would not read on the background (contrast below 4.5:1, as with
+    // some themes' pale hot-light grey) gives way to the usual link blue or
+    // purple, light or dark as the background needs.
+    COLORREF GetLinkColor(COLORREF background) const;
     // The colour of a followed link (the purple users know from web pages).
     static constexpr COLORREF kVisitedColor = RGB(0x80, 0x00, 0x80);
+    // How well two colours read on each other: 1 (the same) to 21 (black on white).
+    static double ContrastRatio(COLORREF a, COLORREF b);
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

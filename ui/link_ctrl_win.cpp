@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cmath>
+
 CLinkCtrl::CLinkCtrl() {
     m_open = [](const std::wstring& url) {
         ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -80,10 +83,49 @@ void CLinkCtrl::SetVisited(bool bVisited) {
         Invalidate();
 }
 
-COLORREF CLinkCtrl::GetLinkColor() const {
+namespace {
+
+double Luminance(COLORREF c) {
+    auto channel = [](int v) {
+        double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) +
+           0.0722 * channel(GetBValue(c));
+}
+
+COLORREF BrushColor(HBRUSH brush) {
+    LOGBRUSH lb{};
+    if (brush && GetObjectW(brush, sizeof lb, &lb) == sizeof lb && lb.lbStyle == BS_SOLID)
+        return lb.lbColor;
+    return GetSysColor(COLOR_BTNFACE);
+}
+
+} // namespace
+
+double CLinkCtrl::ContrastRatio(COLORREF a, COLORREF b) {
+    double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+COLORREF CLinkCtrl::GetLinkColor(COLORREF background) const {
     if (m_hWnd && !::IsWindowEnabled(m_hWnd))
         return GetSysColor(COLOR_GRAYTEXT);
-    return m_bVisited ? kVisitedColor : GetSysColor(COLOR_HOTLIGHT);
+    // The wanted colour first, then link colours for light and for dark
+    // backgrounds; the first that reads well wins, else the best of them.
+    const COLORREF candidates[] = {
+        m_bVisited ? kVisitedColor : GetSysColor(COLOR_HOTLIGHT),
+        m_bVisited ? kVisitedColor : RGB(0x00, 0x66, 0xCC),
+        m_bVisited ? RGB(0xD0, 0xA0, 0xFF) : RGB(0x66, 0xB2, 0xFF),
+    };
+    COLORREF best = candidates[0];
+    for (COLORREF c : candidates) {
+        if (ContrastRatio(c, background) >= 4.5)
+            return c;
+        if (ContrastRatio(c, background) > ContrastRatio(best, background))
+            best = c;
+    }
+    return best;
 }
 
 bool CLinkCtrl::FocusCueShown() const {
@@ -117,10 +159,11 @@ void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
         m_hUnderlined = CreateFontIndirectW(&lf);
     }
     std::wstring text = GetWindowText();
-    FillRect(dis.hDC, &dis.rcItem, ParentBackground(dis.hDC));
+    HBRUSH background = ParentBackground(dis.hDC);
+    FillRect(dis.hDC, &dis.rcItem, background);
     HGDIOBJ old = SelectObject(dis.hDC, m_hUnderlined);
     SetBkMode(dis.hDC, TRANSPARENT);
-    SetTextColor(dis.hDC, GetLinkColor());
+    SetTextColor(dis.hDC, GetLinkColor(BrushColor(background)));
     RECT rc = dis.rcItem;
     DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);

@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <thread>
@@ -87,44 +89,67 @@ Capture CaptureClient(HWND hwnd) {
     return c;
 }
 
-// What the link shows: its background, its ink and the rows it underlines.
+// What the link shows: its ink (colour -> pixels), the rows it underlines in
+// its main colour, and a focus rectangle.
 struct LinkLook {
-    COLORREF background = 0;
-    std::map<COLORREF, int> ink; // colour -> pixels
-    bool underlined = false;     // a row in the link colour across the text
+    std::map<COLORREF, int> ink;
+    COLORREF main = CLR_INVALID; // the colour most of the ink is in
+    bool underlined = false;     // a row in the main colour across the text
     bool focusRect = false;      // ink on the outer top row, where text never reaches
 };
 
-LinkLook Look(const Capture& c, COLORREF background, COLORREF linkColor) {
+LinkLook Look(const Capture& c, COLORREF background) {
     LinkLook look;
-    look.background = background;
-    for (int y = 0; y < c.height; ++y) {
-        int linkPixels = 0;
-        for (int x = 0; x < c.width; ++x) {
-            COLORREF p = c.at(x, y);
-            if (p == background)
-                continue;
-            ++look.ink[p];
-            linkPixels += p == linkColor;
-            if (y == 0)
-                look.focusRect = true;
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            if (COLORREF p = c.at(x, y); p != background) {
+                ++look.ink[p];
+                look.focusRect |= y == 0;
+            }
+    int most = 0;
+    for (auto [colour, n] : look.ink)
+        if (n > most) {
+            look.main = colour;
+            most = n;
         }
-        if (linkPixels * 10 >= c.width * 9)
-            look.underlined = true;
+    for (int y = 0; y < c.height && !look.underlined; ++y) {
+        int inMain = 0;
+        for (int x = 0; x < c.width; ++x)
+            inMain += c.at(x, y) == look.main;
+        look.underlined = inMain * 10 >= c.width * 9;
     }
     return look;
 }
 
-COLORREF MostInk(const LinkLook& look) {
-    COLORREF best = CLR_INVALID;
-    int count = 0;
-    for (auto [colour, n] : look.ink)
-        if (n > count) {
-            best = colour;
-            count = n;
+// How well two colours read on each other (ratio of relative luminances).
+double Contrast(COLORREF a, COLORREF b) {
+    auto lum = [](COLORREF c) {
+        double sum = 0;
+        const double weight[3] = {0.2126, 0.7152, 0.0722};
+        const int value[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+        for (int i = 0; i < 3; ++i) {
+            double v = value[i] / 255.0;
+            sum += weight[i] * (v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
         }
-    return best;
+        return sum;
+    };
+    double la = lum(a), lb = lum(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
+
+// Sets the system's hot-light colour for the test and puts it back after.
+class HotLight {
+public:
+    explicit HotLight(COLORREF colour) { Set(colour); }
+    ~HotLight() { Set(m_saved); }
+
+private:
+    static void Set(COLORREF colour) {
+        const INT index = COLOR_HOTLIGHT;
+        SetSysColors(1, &index, &colour);
+    }
+    COLORREF m_saved = GetSysColor(COLOR_HOTLIGHT);
+};
 
 // 2099-07-01 12:00 UTC: a date in 2099 in every time zone.
 constexpr std::time_t k2099 = 4086590400;
@@ -176,78 +201,94 @@ TEST(AboutBox, CopyrightLineFitsItsControlUpToTheYear9999) {
 }
 
 TEST(AboutBox, HomepageLinkLooksAndActsLikeALink) {
-    CAboutDlg dlg;
-    std::vector<std::wstring> opened;
-    std::atomic<int> clicks{0};
-    dlg.m_linkHomepage.m_open = [&](const std::wstring& url) {
-        opened.push_back(url);
-        ++clicks;
+    struct Case {
+        const char* name;
+        COLORREF hot;
     };
-    const COLORREF hot = GetSysColor(COLOR_HOTLIGHT);
-    LinkLook plain, keyboard, visited;
-    HCURSOR cursor = nullptr;
-    WithAboutBox(dlg, [&](HWND about) {
-        ASSERT_NE(about, nullptr);
-        HWND link = GetDlgItem(about, IDC_HOMEPAGE);
-        HWND ok = GetDlgItem(about, IDOK);
-        // The dialog's own background, just right of the link.
-        RECT rc{};
-        GetWindowRect(link, &rc);
-        MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&rc), 2);
-        COLORREF background = CaptureClient(about).at(rc.right + 2, rc.top + 1);
+    // A hot-light colour that reads on the dialog is used as it is; a pale one
+    // (some themes give a light grey) must not leave the link invisible.
+    for (Case c :
+         {Case{"dark blue", RGB(0x00, 0x00, 0xC0)}, Case{"pale grey", RGB(0xE0, 0xE0, 0xE0)}}) {
+        SCOPED_TRACE(c.name);
+        HotLight hot(c.hot);
+        CAboutDlg dlg;
+        std::vector<std::wstring> opened;
+        std::atomic<int> clicks{0};
+        dlg.m_linkHomepage.m_open = [&](const std::wstring& url) {
+            opened.push_back(url);
+            ++clicks;
+        };
+        COLORREF background = CLR_INVALID;
+        LinkLook plain, keyboard, visited;
+        HCURSOR cursor = nullptr;
+        WithAboutBox(dlg, [&](HWND about) {
+            ASSERT_NE(about, nullptr);
+            HWND link = GetDlgItem(about, IDC_HOMEPAGE);
+            HWND ok = GetDlgItem(about, IDOK);
+            // The dialog's own background, just right of the link.
+            RECT rc{};
+            GetWindowRect(link, &rc);
+            MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&rc), 2);
+            background = CaptureClient(about).at(rc.right + 2, rc.top + 1);
 
-        plain = Look(CaptureClient(link), background, hot);
+            plain = Look(CaptureClient(link), background);
 
-        // Tab from OK (the first tab stop) reaches the link by the keyboard.
-        PostMessageW(ok, WM_KEYDOWN, VK_TAB, 1);
-        PostMessageW(ok, WM_KEYUP, VK_TAB, 0xC0000001);
-        GUITHREADINFO gui{};
-        gui.cbSize = sizeof gui;
-        EXPECT_TRUE(WaitUntil([&] {
+            // Tab from OK (the first tab stop) reaches the link by the keyboard.
+            PostMessageW(ok, WM_KEYDOWN, VK_TAB, 1);
+            PostMessageW(ok, WM_KEYUP, VK_TAB, 0xC0000001);
+            GUITHREADINFO gui{};
+            gui.cbSize = sizeof gui;
+            EXPECT_TRUE(WaitUntil([&] {
+                GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
+                return gui.hwndFocus == link;
+            }));
+            keyboard = Look(CaptureClient(link), background);
+
+            // Tab on to OK, then a click on the link: focused by the mouse, no
+            // rectangle; followed, so in the visited colour.
+            PostMessageW(link, WM_KEYDOWN, VK_TAB, 1);
+            PostMessageW(link, WM_KEYUP, VK_TAB, 0xC0000001);
+            EXPECT_TRUE(WaitUntil([&] {
+                GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
+                return gui.hwndFocus == ok;
+            }));
+            PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            EXPECT_TRUE(WaitUntil([&] { return clicks == 1; }));
             GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
-            return gui.hwndFocus == link;
-        }));
-        keyboard = Look(CaptureClient(link), background, hot);
+            EXPECT_EQ(gui.hwndFocus, link);
+            visited = Look(CaptureClient(link), background);
 
-        // Tab on to OK, then a click on the link: focused by the mouse, no
-        // rectangle; followed, so in the visited colour.
-        PostMessageW(link, WM_KEYDOWN, VK_TAB, 1);
-        PostMessageW(link, WM_KEYUP, VK_TAB, 0xC0000001);
-        EXPECT_TRUE(WaitUntil([&] {
-            GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
-            return gui.hwndFocus == ok;
-        }));
-        PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-        PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-        EXPECT_TRUE(WaitUntil([&] { return clicks == 1; }));
-        GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
-        EXPECT_EQ(gui.hwndFocus, link);
-        visited = Look(CaptureClient(link), background, CLinkCtrl::kVisitedColor);
+            SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            CURSORINFO info{};
+            info.cbSize = sizeof info;
+            GetCursorInfo(&info);
+            cursor = info.hCursor;
+        });
 
-        SendMessageW(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link),
-                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        CURSORINFO info{};
-        info.cbSize = sizeof info;
-        GetCursorInfo(&info);
-        cursor = info.hCursor;
-    });
+        EXPECT_EQ(opened, std::vector<std::wstring>{kMakerSite});
+        EXPECT_EQ(cursor, LoadCursorW(nullptr, IDC_HAND));
 
-    EXPECT_EQ(opened, std::vector<std::wstring>{kMakerSite});
-    EXPECT_EQ(cursor, LoadCursorW(nullptr, IDC_HAND));
-    EXPECT_TRUE(dlg.m_linkHomepage.IsVisited());
-
-    // Text in the hot-light colour, underlined, on the dialog's background.
-    EXPECT_EQ(MostInk(plain), hot);
-    EXPECT_TRUE(plain.underlined);
-    EXPECT_FALSE(plain.focusRect);
-    EXPECT_TRUE(keyboard.focusRect);
-    EXPECT_EQ(MostInk(keyboard), hot);
-    // After a click: the visited colour, still underlined, no hot-light ink
-    // left, and no focus rectangle for the mouse.
-    EXPECT_FALSE(visited.focusRect);
-    EXPECT_EQ(MostInk(visited), CLinkCtrl::kVisitedColor);
-    EXPECT_TRUE(visited.underlined);
-    EXPECT_EQ(visited.ink.count(hot), 0u);
+        // Underlined text that reads well on the dialog's background: the
+        // hot-light colour itself whenever that reads well.
+        EXPECT_GE(Contrast(plain.main, background), 4.5);
+        if (Contrast(c.hot, background) >= 4.5)
+            EXPECT_EQ(plain.main, c.hot);
+        else
+            EXPECT_NE(plain.main, c.hot);
+        EXPECT_TRUE(plain.underlined);
+        EXPECT_FALSE(plain.focusRect);
+        EXPECT_TRUE(keyboard.focusRect);
+        EXPECT_EQ(keyboard.main, plain.main);
+        // After a click: another colour that reads as well, still underlined,
+        // and no focus rectangle for the mouse.
+        EXPECT_FALSE(visited.focusRect);
+        EXPECT_NE(visited.main, plain.main);
+        EXPECT_EQ(visited.ink.count(plain.main), 0u);
+        EXPECT_GE(Contrast(visited.main, background), 4.5);
+        EXPECT_TRUE(visited.underlined);
+    }
 }
 
 } // namespace
