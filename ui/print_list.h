@@ -82,6 +82,23 @@ private:
     std::wstring m_strName;
 };
 
+// Where printed pages go: a printer, or anything else that hands out a device
+// context for each page in turn.
+class IPageSink {
+public:
+    virtual ~IPageSink() = default;
+    // The context to draw the next page on; null when the page was refused.
+    virtual HDC BeginPage() = 0;
+    // False when the finished page was refused.
+    virtual bool EndPage() = 0;
+};
+
+// Every page of `lines` into `sink`, laid out for the page size and
+// resolution of `measure`. False as soon as a page is refused; no page after
+// it is begun.
+bool PrintPages(IPageSink& sink, HDC measure, const std::wstring& docName,
+                const std::vector<CPrintLine>& lines);
+
 // Prints every page of `lines` as one document named `docName`. False when
 // the printer refused the document or a page; a document begun is cancelled.
 bool PrintMovieList(HDC printer, const std::wstring& docName, const std::vector<CPrintLine>& lines);

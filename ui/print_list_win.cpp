@@ -172,33 +172,58 @@ bool CPrinterDC::Open(const std::wstring& printer) {
     return m_hDC != nullptr;
 }
 
+bool PrintPages(IPageSink& sink, HDC measure, const std::wstring& docName,
+                const std::vector<CPrintLine>& lines) {
+    HFONT font = CreateListPrintFont(measure);
+    HGDIOBJ oldFont = SelectObject(measure, font);
+    const CListPageLayout layout = ListPageLayoutFor(measure, GetDeviceCaps(measure, HORZRES),
+                                                     GetDeviceCaps(measure, VERTRES), lines);
+    SelectObject(measure, oldFont);
+    bool ok = true;
+    for (std::size_t page = 0; ok && page < layout.PageCount(lines.size()); ++page) {
+        HDC dc = sink.BeginPage();
+        if (!dc) {
+            ok = false;
+            break;
+        }
+        // Each page may come with a fresh context (a printer driver may reset it).
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawListPage(dc, layout, docName, lines, page);
+        SelectObject(dc, old);
+        ok = sink.EndPage();
+    }
+    DeleteObject(font);
+    return ok;
+}
+
+namespace {
+
+class PrinterPages : public IPageSink {
+public:
+    explicit PrinterPages(HDC printer) : m_printer(printer) {}
+    HDC BeginPage() override { return StartPage(m_printer) > 0 ? m_printer : nullptr; }
+    bool EndPage() override { return ::EndPage(m_printer) > 0; }
+
+private:
+    HDC m_printer;
+};
+
+} // namespace
+
 bool PrintMovieList(HDC printer, const std::wstring& docName,
                     const std::vector<CPrintLine>& lines) {
     if (!printer)
         return false;
-    HFONT font = CreateListPrintFont(printer);
-    HGDIOBJ oldFont = SelectObject(printer, font);
-    const CListPageLayout layout = ListPageLayoutFor(printer, GetDeviceCaps(printer, HORZRES),
-                                                     GetDeviceCaps(printer, VERTRES), lines);
     DOCINFOW info{};
     info.cbSize = sizeof info;
     info.lpszDocName = docName.c_str();
-    const bool started = StartDocW(printer, &info) > 0;
-    bool ok = started;
-    for (std::size_t page = 0; ok && page < layout.PageCount(lines.size()); ++page) {
-        ok = StartPage(printer) > 0;
-        if (!ok)
-            break;
-        // Some drivers reset the context at each page.
-        SelectObject(printer, font);
-        DrawListPage(printer, layout, docName, lines, page);
-        ok = EndPage(printer) > 0;
-    }
-    if (ok)
-        ok = EndDoc(printer) > 0;
-    else if (started)
+    if (StartDocW(printer, &info) <= 0)
+        return false;
+    PrinterPages pages(printer);
+    if (!PrintPages(pages, printer, docName, lines)) {
+        // Nothing half-printed is left in the queue.
         AbortDoc(printer);
-    SelectObject(printer, oldFont);
-    DeleteObject(font);
-    return ok;
+        return false;
+    }
+    return EndDoc(printer) > 0;
 }

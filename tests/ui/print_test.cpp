@@ -209,4 +209,58 @@ TEST(PrintLayout, LongTextsAreCutInsideTheirColumn) {
     EXPECT_NE(Find(page, L"Downloading"), nullptr);
 }
 
+// Pages as metafiles, refusing the page numbered `refuse` (from 0) if asked.
+class MetafilePages : public IPageSink {
+public:
+    explicit MetafilePages(int refuse = -1) : m_refuse(refuse) {}
+    ~MetafilePages() override {
+        if (m_dc)
+            DeleteEnhMetaFile(CloseEnhMetaFile(m_dc));
+    }
+    HDC BeginPage() override {
+        if (static_cast<int>(pages.size()) == m_refuse)
+            return nullptr;
+        m_dc = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+        return m_dc;
+    }
+    bool EndPage() override {
+        HENHMETAFILE emf = CloseEnhMetaFile(m_dc);
+        m_dc = nullptr;
+        Page page;
+        EnumEnhMetaFile(nullptr, emf, CollectRecord, &page, nullptr);
+        DeleteEnhMetaFile(emf);
+        pages.push_back(page);
+        return true;
+    }
+    std::vector<Page> pages;
+
+private:
+    int m_refuse;
+    HDC m_dc = nullptr;
+};
+
+TEST(PrintJob, EveryPageInTurnAndNoneAfterARefusal) {
+    HDC screen = GetDC(nullptr);
+    // Lines for two full pages and one line on a third, at the screen's page size.
+    const std::size_t per =
+        Layout(GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES), Lines(1))
+            .linesPerPage;
+    const auto lines = Lines(static_cast<int>(2 * per + 1));
+
+    MetafilePages all;
+    EXPECT_TRUE(PrintPages(all, screen, L"Project.torvane", lines));
+    ASSERT_EQ(all.pages.size(), 3u);
+    for (std::size_t p = 0; p < 3; ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_NE(Find(all.pages[p], L"Page " + std::to_wstring(p + 1) + L" of 3"), nullptr);
+        EXPECT_NE(Find(all.pages[p], lines[p * per].url), nullptr); // its first movie
+        EXPECT_NE(Find(all.pages[p], L"Project.torvane"), nullptr);
+    }
+
+    MetafilePages refusing(1);
+    EXPECT_FALSE(PrintPages(refusing, screen, L"Project.torvane", lines));
+    EXPECT_EQ(refusing.pages.size(), 1u);
+    ReleaseDC(nullptr, screen);
+}
+
 } // namespace
