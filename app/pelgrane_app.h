@@ -34,6 +34,10 @@ public:
 
 private:
     CPelgraneDoc* GetPelgraneDoc() const;
+    // The shell's print and print-to commands: the project named in `info` is
+    // printed without showing a window. False (after a message) when there is
+    // no such printer, the project cannot be read or the printer refused it.
+    bool PrintProject(const CCommandLineInfo& info);
     std::unique_ptr<COleInit> m_ole;
     std::unique_ptr<CWatchPageReader> m_reader;
 };

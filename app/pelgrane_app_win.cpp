@@ -9,6 +9,7 @@
 #include "ui/main_frame.h"
 #include "ui/pelgrane_doc.h"
 #include "ui/pelgrane_view.h"
+#include "ui/print_list.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -123,6 +124,14 @@ bool CPelgraneApp::InitInstance() {
 
     CCommandLineInfo info;
     ParseCommandLine(info);
+    if ((info.m_nShellCommand == CCommandLineInfo::FilePrint ||
+         info.m_nShellCommand == CCommandLineInfo::FilePrintTo) &&
+        !info.m_strFileName.empty()) {
+        // Printing is all the shell asked for: the program ends once the list
+        // is printed, with no window shown, and says so by its exit code.
+        PostQuitMessage(PrintProject(info) ? 0 : 1);
+        return true;
+    }
     bool openingDefault = false;
     if (info.m_strFileName.empty() && FileExists(defaultPath)) {
         info.m_strFileName = defaultPath;
@@ -149,6 +158,32 @@ bool CPelgraneApp::InitInstance() {
     }
     if (CPelgraneDoc* doc = GetPelgraneDoc())
         doc->EnableSaveAtClose();
+    return true;
+}
+
+bool CPelgraneApp::PrintProject(const CCommandLineInfo& info) {
+    const std::wstring& path = info.m_strFileName;
+    const std::wstring name = path.substr(path.find_last_of(L"\\/") + 1);
+    CPrinterDC printer;
+    // Print (/p) goes to the default printer, print-to (/pt) to the one named.
+    if (!printer.Open(info.m_strPrinterName)) {
+        AppMessageBox(info.m_strPrinterName.empty()
+                          ? L"\"" + name +
+                                L"\" cannot be printed: no printer is installed.\n\nInstall a "
+                                L"printer or choose a default printer, then print again."
+                          : L"\"" + name + L"\" cannot be printed: the printer \"" +
+                                info.m_strPrinterName + L"\" is not available.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    CPelgraneDoc doc;
+    if (!doc.OnOpenDocument(path))
+        return false; // the load error was shown
+    if (!PrintMovieList(printer.Get(), name, MovieListLines(doc.m_movies))) {
+        AppMessageBox(L"\"" + name + L"\" could not be printed on \"" + printer.Name() + L"\".",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
     return true;
 }
 

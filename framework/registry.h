@@ -2,6 +2,7 @@
 // One open key under HKEY_CURRENT_USER, closed when the object goes. The
 // settings that outlive a session (output folder, site root) are single
 // string values under the program's own key; this class is all they need.
+// The shell registration may also reach for HKEY_LOCAL_MACHINE (see Root).
 //
 // Typical use:
 //   CRegKey key;
@@ -26,11 +27,16 @@ public:
     CRegKey(CRegKey&& other) noexcept;
     CRegKey& operator=(CRegKey&& other) noexcept;
 
-    // Opens `subKey` of HKEY_CURRENT_USER for reading and writing, creating it
-    // (and any missing parents) when absent. False when it cannot be opened.
-    bool Create(const std::wstring& subKey);
+    // The hive a key lives in: the user's own, or the machine's (writable only
+    // where the user is permitted to change it).
+    enum Root { CurrentUser, LocalMachine };
+
+    // Opens `subKey` of the hive (HKEY_CURRENT_USER by default) for reading
+    // and writing, creating it (and any missing parents) when absent. False
+    // when it cannot be opened.
+    bool Create(const std::wstring& subKey, Root root = CurrentUser);
     // Opens an existing key only; `write` asks for write access too.
-    bool Open(const std::wstring& subKey, bool write = false);
+    bool Open(const std::wstring& subKey, bool write = false, Root root = CurrentUser);
     void Close();
     bool IsOpen() const { return m_hKey != nullptr; }
 

@@ -11,6 +11,10 @@ HKEY AsKey(void* h) {
     return static_cast<HKEY>(h);
 }
 
+HKEY RootKey(CRegKey::Root root) {
+    return root == CRegKey::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
 } // namespace
 
 std::wstring TextFromRegistryBytes(const std::vector<unsigned char>& bytes) {
@@ -39,21 +43,21 @@ CRegKey& CRegKey::operator=(CRegKey&& other) noexcept {
     return *this;
 }
 
-bool CRegKey::Create(const std::wstring& subKey) {
+bool CRegKey::Create(const std::wstring& subKey, Root root) {
     Close();
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(RootKey(root), subKey.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
         return false;
     m_hKey = key;
     return true;
 }
 
-bool CRegKey::Open(const std::wstring& subKey, bool write) {
+bool CRegKey::Open(const std::wstring& subKey, bool write, Root root) {
     Close();
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0,
-                      write ? (KEY_READ | KEY_WRITE) : KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(RootKey(root), subKey.c_str(), 0, write ? (KEY_READ | KEY_WRITE) : KEY_READ,
+                      &key) != ERROR_SUCCESS)
         return false;
     m_hKey = key;
     return true;

@@ -1,20 +1,61 @@
 #include "framework/shell.h"
 
-#include "framework/user_settings.h"
+#include "framework/registry.h"
 
 #include <ole2.h>
+#include <shlwapi.h>
+
+#include <cwchar>
 
 namespace {
 
-// Writes one default value (or named value) below HKCU\Software\Classes;
-// false on any failure.
-bool WriteClassValue(const std::wstring& subKey, const wchar_t* name, const std::wstring& value) {
-    return WriteUserString(L"Software\\Classes\\" + subKey, name ? name : L"", value);
+// One classes branch: the user's (HKCU\Software\Classes) or the machine's.
+struct ClassesHive {
+    CRegKey::Root root;
+
+    bool Write(const std::wstring& subKey, const wchar_t* name, const std::wstring& value) const {
+        CRegKey key;
+        return key.Create(L"Software\\Classes\\" + subKey, root) &&
+               key.SetString(name ? name : L"", value);
+    }
+    std::wstring ReadDefault(const std::wstring& subKey) const {
+        CRegKey key;
+        std::wstring value;
+        if (!key.Open(L"Software\\Classes\\" + subKey, false, root) ||
+            !key.QueryString(L"", value, 64 * 1024))
+            return {};
+        return value;
+    }
+};
+
+std::wstring OpenCommand(const std::wstring& program) {
+    return program + L" \"%1\"";
 }
 
-std::wstring ReadClassDefault(const std::wstring& subKey) {
-    std::wstring value;
-    return ReadUserString(L"Software\\Classes\\" + subKey, L"", value) ? value : std::wstring();
+// Writes the progid, its commands and (when free or already ours) the extension
+// into one classes branch; returns how many entries failed.
+int WriteFileType(const ClassesHive& hive, const CShellFileType& type,
+                  const std::wstring& program) {
+    int failures = 0;
+    auto put = [&](const std::wstring& key, const wchar_t* name, const std::wstring& v) {
+        if (!hive.Write(key, name, v))
+            ++failures;
+    };
+    const std::wstring& id = type.progId;
+    put(id, nullptr, type.displayName);
+    put(id + L"\\DefaultIcon", nullptr, program + L"," + std::to_wstring(type.iconIndex));
+    put(id + L"\\shell\\open\\command", nullptr, OpenCommand(program));
+    put(id + L"\\shell\\print\\command", nullptr, program + L" /p \"%1\"");
+    put(id + L"\\shell\\printto\\command", nullptr, program + L" /pt \"%1\" \"%2\" \"%3\" \"%4\"");
+    if (!type.extension.empty()) {
+        // Another program's association is left alone.
+        std::wstring current = hive.ReadDefault(type.extension);
+        if (current.empty() || current == id) {
+            put(type.extension, nullptr, id);
+            put(type.extension + L"\\ShellNew", L"NullFile", L"");
+        }
+    }
+    return failures;
 }
 
 } // namespace
@@ -31,30 +72,39 @@ std::wstring GetShortPath(const std::wstring& path) {
     return shortPath;
 }
 
+std::wstring QueryShellOpenCommand(const std::wstring& extension) {
+    // Commands are short, but a path may be long: one retry with the size asked for.
+    std::wstring command(MAX_PATH * 2, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD size = static_cast<DWORD>(command.size());
+        HRESULT hr = AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, extension.c_str(),
+                                       L"open", command.data(), &size);
+        if (hr == S_OK) {
+            command.resize(size > 0 ? size - 1 : 0);
+            if (auto end = command.find(L'\0'); end != std::wstring::npos)
+                command.resize(end);
+            return command;
+        }
+        if (hr != E_POINTER || size <= command.size() || size > 32768)
+            return {};
+        command.assign(size, L'\0');
+    }
+    return {};
+}
+
 int RegisterShellFileType(const CShellFileType& type) {
     if (type.progId.empty())
         return 1;
-    int failures = 0;
-    auto put = [&failures](const std::wstring& key, const wchar_t* name, const std::wstring& v) {
-        if (!WriteClassValue(key, name, v))
-            ++failures;
-    };
     const std::wstring program = GetShortPath(type.programPath);
-    const std::wstring& id = type.progId;
-    put(id, nullptr, type.displayName);
-    put(id + L"\\DefaultIcon", nullptr, program + L"," + std::to_wstring(type.iconIndex));
-    put(id + L"\\shell\\open\\command", nullptr, program + L" \"%1\"");
-    put(id + L"\\shell\\print\\command", nullptr, program + L" /p \"%1\"");
-    put(id + L"\\shell\\printto\\command", nullptr,
-        program + L" /pt \"%1\" \"%2\" \"%3\" \"%4\"");
-    if (!type.extension.empty()) {
-        // Another program's association is left alone.
-        std::wstring current = ReadClassDefault(type.extension);
-        if (current.empty() || current == id) {
-            put(type.extension, nullptr, id);
-            put(type.extension + L"\\ShellNew", L"NullFile", L"");
-        }
-    }
+    int failures = WriteFileType(ClassesHive{CRegKey::CurrentUser}, type, program);
+    // Windows merges the user's classes into the ones the shell reads; a system
+    // that does not (Wine) would otherwise never open a project on a
+    // double-click. Where the shell still does not open the extension with this
+    // program, the machine's classes get the same entries, as far as the user
+    // may write there.
+    if (!type.extension.empty() &&
+        _wcsicmp(QueryShellOpenCommand(type.extension).c_str(), OpenCommand(program).c_str()) != 0)
+        WriteFileType(ClassesHive{CRegKey::LocalMachine}, type, program);
     return failures;
 }
 

@@ -4,6 +4,8 @@
 #include "framework/dialog.h"
 #include "ui/link_ctrl.h"
 
+#include <ctime>
+#include <functional>
 #include <string>
 
 class CAboutDlg : public CDialog {
@@ -13,6 +15,8 @@ public:
     std::wstring m_strVersion;
     std::wstring m_strCopyright;
     CLinkCtrl m_linkHomepage;
+    // The current time the copyright years are taken from (tests set a date).
+    std::function<std::time_t()> m_now = [] { return std::time(nullptr); };
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -47,7 +47,7 @@ void CAboutDlg::DoDataExchange(CDataExchange* pDX) {
 
 bool CAboutDlg::OnInitDialog() {
     m_strVersion = L"Version: " + GetFileVersionText();
-    std::time_t now = std::time(nullptr);
+    std::time_t now = m_now ? m_now() : std::time(nullptr);
     std::tm local{};
     int year = localtime_s(&local, &now) == 0 ? local.tm_year + 1900 : 0;
     m_strCopyright = CopyrightLine(year);

@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cmath>
+
 CLinkCtrl::CLinkCtrl() {
     m_open = [](const std::wstring& url) {
         ShellExecuteW(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -74,6 +77,78 @@ void CLinkCtrl::SizeToContent() {
     Invalidate();
 }
 
+void CLinkCtrl::SetVisited(bool bVisited) {
+    m_bVisited = bVisited;
+    if (m_hWnd)
+        Invalidate();
+}
+
+namespace {
+
+double Luminance(COLORREF c) {
+    auto channel = [](int v) {
+        double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) +
+           0.0722 * channel(GetBValue(c));
+}
+
+COLORREF BrushColor(HBRUSH brush) {
+    LOGBRUSH lb{};
+    if (brush && GetObjectW(brush, sizeof lb, &lb) == sizeof lb && lb.lbStyle == BS_SOLID)
+        return lb.lbColor;
+    return GetSysColor(COLOR_BTNFACE);
+}
+
+} // namespace
+
+double CLinkCtrl::ContrastRatio(COLORREF a, COLORREF b) {
+    double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+COLORREF CLinkCtrl::GetLinkColor(COLORREF background) const {
+    if (m_hWnd && !::IsWindowEnabled(m_hWnd))
+        return GetSysColor(COLOR_GRAYTEXT);
+    // The wanted colour first, then link colours for light and for dark
+    // backgrounds; the first that reads well wins, else the best of them.
+    const COLORREF candidates[] = {
+        m_bVisited ? kVisitedColor : GetSysColor(COLOR_HOTLIGHT),
+        m_bVisited ? kVisitedColor : RGB(0x00, 0x66, 0xCC),
+        m_bVisited ? RGB(0xD0, 0xA0, 0xFF) : RGB(0x66, 0xB2, 0xFF),
+    };
+    COLORREF best = candidates[0];
+    for (COLORREF c : candidates) {
+        if (ContrastRatio(c, background) >= 4.5)
+            return c;
+        if (ContrastRatio(c, background) > ContrastRatio(best, background))
+            best = c;
+    }
+    return best;
+}
+
+bool CLinkCtrl::FocusCueShown() const {
+    if (m_bMouseFocus)
+        return false;
+    // A mouse user does not see focus rectangles; the dialog manager clears
+    // this flag once the keyboard moves the focus.
+    auto state = static_cast<UINT>(::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0));
+    return !(state & UISF_HIDEFOCUS);
+}
+
+HBRUSH CLinkCtrl::ParentBackground(HDC dc) const {
+    // The same background the parent gives its labels, so the link sits on the
+    // dialog like text and not like a button face.
+    HWND parent = ::GetParent(m_hWnd);
+    HBRUSH brush = parent
+                       ? reinterpret_cast<HBRUSH>(::SendMessageW(parent, WM_CTLCOLORSTATIC,
+                                                                 reinterpret_cast<WPARAM>(dc),
+                                                                 reinterpret_cast<LPARAM>(m_hWnd)))
+                       : nullptr;
+    return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+}
+
 void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
     if (!m_hUnderlined) {
         LOGFONTW lf{};
@@ -84,14 +159,15 @@ void CLinkCtrl::Draw(const DRAWITEMSTRUCT& dis) {
         m_hUnderlined = CreateFontIndirectW(&lf);
     }
     std::wstring text = GetWindowText();
-    FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    HBRUSH background = ParentBackground(dis.hDC);
+    FillRect(dis.hDC, &dis.rcItem, background);
     HGDIOBJ old = SelectObject(dis.hDC, m_hUnderlined);
     SetBkMode(dis.hDC, TRANSPARENT);
-    SetTextColor(dis.hDC, GetSysColor(COLOR_HOTLIGHT));
+    SetTextColor(dis.hDC, GetLinkColor(BrushColor(background)));
     RECT rc = dis.rcItem;
     DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    if (dis.itemState & ODS_FOCUS)
+    if ((dis.itemState & ODS_FOCUS) && !(dis.itemState & ODS_NOFOCUSRECT) && FocusCueShown())
         DrawFocusRect(dis.hDC, &dis.rcItem);
     SelectObject(dis.hDC, old);
 }
@@ -101,7 +177,17 @@ LRESULT CLinkCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
-    return CWnd::WindowProc(msg, wParam, lParam);
+    // Set before the button takes the focus on the press, so that a click
+    // never shows the keyboard's focus rectangle.
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)
+        m_bMouseFocus = ::GetFocus() != m_hWnd || m_bMouseFocus;
+    else if (msg == WM_KILLFOCUS)
+        m_bMouseFocus = false;
+    LRESULT result = CWnd::WindowProc(msg, wParam, lParam);
+    // The focus rectangle follows the keyboard cues as they come and go.
+    if (msg == WM_UPDATEUISTATE)
+        Invalidate();
+    return result;
 }
 
 bool CLinkCtrl::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -111,8 +197,10 @@ bool CLinkCtrl::OnReflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         return true;
     }
     if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (m_open && !m_strURL.empty())
+        if (m_open && !m_strURL.empty()) {
             m_open(m_strURL);
+            SetVisited();
+        }
         result = 0;
         return true;
     }

@@ -10,6 +10,7 @@
 #include "standin/server.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 #include <windows.h>
 
 #include <ctime>
@@ -322,6 +323,96 @@ TEST(Program, RegistersTheProjectFileTypeForTheCurrentUser) {
     EXPECT_TRUE(Contains(RegText(classes + L"Velmora.Document\\DefaultIcon"), L",0"));
     CloseMain(main);
     EXPECT_EQ(program.WaitExit(), 0);
+}
+
+// The open command the shell finds for an extension, as registered.
+std::wstring ShellOpenCommand(const wchar_t* extension) {
+    wchar_t command[2048] = {};
+    DWORD size = 2048;
+    if (AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, extension, L"open", command,
+                          &size) != S_OK)
+        return L"<none>";
+    return command;
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD n = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : path;
+}
+
+TEST(Program, TheShellOpensAProjectWithTheProgramWhereverItWasStartedLast) {
+    // Two copies in two folders, as after moving or reinstalling the program:
+    // the one started last is the one the shell runs.
+    ProgramDriver first, program;
+    for (ProgramDriver* copy : {&first, &program}) {
+        ASSERT_TRUE(copy->Start());
+        HWND main = copy->WaitMainWindow();
+        ASSERT_NE(main, nullptr);
+        CloseMain(main);
+        ASSERT_EQ(copy->WaitExit(), 0);
+        EXPECT_EQ(_wcsicmp(ShellOpenCommand(L".torvane").c_str(),
+                           (ShortPath(copy->PathIn(L"TorvaneBrenlow.exe")) + L" \"%1\"").c_str()),
+                  0)
+            << ShellOpenCommand(L".torvane");
+    }
+
+    const std::wstring project = program.PathIn(L"Opened By The Shell.torvane");
+    WriteBytes(project, kOneMovie);
+    ASSERT_TRUE(program.RunShellVerb(project));
+    HWND main = program.WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(Contains(ProgramDriver::TextOf(main), L"Opened By The Shell.torvane"))
+        << ProgramDriver::TextOf(main);
+    CloseMain(main);
+    EXPECT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(ReadBytes(project), kOneMovie);
+}
+
+TEST(Program, PrintingWithoutAPrinterSaysSoAndEnds) {
+    struct Way {
+        const char* name;
+        std::wstring args;  // on the command line; empty: the shell's print verb
+        std::wstring named; // the printer the message names, if any
+    };
+    const Way ways[] = {
+        {"/p", L"/p", L""},
+        {"/pt with a printer that is not there", L"/pt", L"No Such Printer"},
+        {"the shell's print verb", L"", L""},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ProgramDriver program;
+        const std::wstring project = program.PathIn(L"List.torvane");
+        WriteBytes(project, kOneMovie);
+        if (way.args.empty()) {
+            // Registers the verbs, then the shell runs the print command.
+            ASSERT_TRUE(program.Start());
+            HWND main = program.WaitMainWindow();
+            ASSERT_NE(main, nullptr);
+            CloseMain(main);
+            ASSERT_EQ(program.WaitExit(), 0);
+            ASSERT_TRUE(program.RunShellVerb(project, L"print"));
+        } else {
+            std::wstring args = way.args + L" \"" + project + L"\"";
+            if (!way.named.empty())
+                args += L" \"" + way.named + L"\" winspool Port1";
+            ASSERT_TRUE(program.Start(args));
+        }
+        HWND box = program.WaitWindowTitled(kAppTitle);
+        ASSERT_NE(box, nullptr);
+        std::wstring text = ProgramDriver::MessageBoxText(box);
+        EXPECT_TRUE(Contains(text, L"\"List.torvane\" cannot be printed")) << text;
+        if (way.named.empty())
+            EXPECT_TRUE(Contains(text, L"no printer is installed")) << text;
+        else
+            EXPECT_TRUE(Contains(text, L"\"" + way.named + L"\" is not available")) << text;
+        // No main window: printing was all that was asked for.
+        EXPECT_EQ(program.FindWindowTitled(L""), nullptr);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(program.WaitExit(), 1);
+        EXPECT_EQ(ReadBytes(project), kOneMovie); // nothing written back
+    }
 }
 
 } // namespace

@@ -32,6 +32,10 @@ public:
 
     // Starts the program with `args`; true when it started.
     bool Start(const std::wstring& args = L"");
+    // Asks the shell to carry out `verb` on `file`, as a double-click ("open")
+    // or the file's context menu does; true when the shell started a process,
+    // which this driver then follows like one it started itself.
+    bool RunShellVerb(const std::wstring& file, const wchar_t* verb = L"open");
     // The main window once it is visible, or null after the deadline.
     HWND WaitMainWindow();
     // A visible top-level window of the program with exactly this caption.
@@ -50,6 +54,7 @@ public:
     static std::wstring MessageBoxText(HWND box);
 
 private:
+    void Forget(); // lets go of the process followed so far
     static inline DWORD s_attachedThread = 0;
     std::wstring m_folder;
     PROCESS_INFORMATION m_pi{};

@@ -1,5 +1,7 @@
 #include "program_driver.h"
 
+#include <shellapi.h>
+
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -82,14 +84,11 @@ ProgramDriver::ProgramDriver() {
 }
 
 ProgramDriver::~ProgramDriver() {
-    if (m_pi.hProcess) {
-        if (Running()) {
-            TerminateProcess(m_pi.hProcess, 99);
-            WaitForSingleObject(m_pi.hProcess, 10000);
-        }
-        CloseHandle(m_pi.hProcess);
-        CloseHandle(m_pi.hThread);
+    if (m_pi.hProcess && Running()) {
+        TerminateProcess(m_pi.hProcess, 99);
+        WaitForSingleObject(m_pi.hProcess, 10000);
     }
+    Forget();
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileW((m_folder + L"*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
@@ -104,12 +103,32 @@ ProgramDriver::~ProgramDriver() {
     RemoveDirectoryW(m_folder.c_str());
 }
 
-bool ProgramDriver::Start(const std::wstring& args) {
-    if (m_pi.hProcess) {
+void ProgramDriver::Forget() {
+    if (m_pi.hProcess)
         CloseHandle(m_pi.hProcess);
+    if (m_pi.hThread)
         CloseHandle(m_pi.hThread);
-        m_pi = {};
-    }
+    m_pi = {};
+}
+
+bool ProgramDriver::RunShellVerb(const std::wstring& file, const wchar_t* verb) {
+    Forget();
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpDirectory = m_folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info) || !info.hProcess)
+        return false;
+    m_pi.hProcess = info.hProcess;
+    m_pi.dwProcessId = GetProcessId(info.hProcess);
+    return true;
+}
+
+bool ProgramDriver::Start(const std::wstring& args) {
+    Forget();
     std::wstring exe = PathIn(L"TorvaneBrenlow.exe");
     std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     STARTUPINFOW si{};

@@ -162,7 +162,7 @@ TEST(Resources, AboutTemplateIsLaidOutControlByControl) {
     ExpectItems(t, {
                        {-1, L"Static", L"#128", 14, 14, 20, 20, 0x50000003},
                        {-1, L"Static", L"Torvane Brenlow", 47, 16, 129, 8, 0x50020080},
-                       {1002, L"Static", L"Copyright (C) 2009 Velmora Software", 47, 38, 137, 8,
+                       {1002, L"Static", L"Copyright (C) 2009 Velmora Software", 47, 38, 153, 8,
                         0x50020000},
                        {1, L"Button", L"OK", 47, 66, 50, 14, 0x50030001},
                        {1001, L"Static", L"Static", 47, 27, 95, 8, 0x50020000},
