@@ -81,6 +81,9 @@ ProgramDriver::ProgramDriver() {
     CopyFileW(source.c_str(), PathIn(L"TorvaneBrenlow.exe").c_str(), FALSE);
 }
 
+ProgramDriver::ProgramDriver(std::wstring folder)
+    : m_folder(std::move(folder)), m_ownsFolder(false) {}
+
 ProgramDriver::~ProgramDriver() {
     if (m_pi.hProcess) {
         if (Running()) {
@@ -90,6 +93,8 @@ ProgramDriver::~ProgramDriver() {
         CloseHandle(m_pi.hProcess);
         CloseHandle(m_pi.hThread);
     }
+    if (!m_ownsFolder)
+        return;
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileW((m_folder + L"*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
