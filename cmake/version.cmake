@@ -19,3 +19,11 @@ if(NOT CMAKE_MATCH_1 STREQUAL TB_VERSION)
     message(FATAL_ERROR "res/version.h: TB_VERSION_TEXT \"${CMAKE_MATCH_1}\" "
                         "differs from the numbers ${TB_VERSION}")
 endif()
+# The manifest is embedded as it is, so it cannot read the header; its
+# assembly identity is held to the same version here instead.
+file(READ ${CMAKE_CURRENT_LIST_DIR}/../res/app.manifest _tb_manifest)
+string(REGEX MATCH "<assemblyIdentity[^>]* version=\"([0-9.]+)\"" _match "${_tb_manifest}")
+if(NOT CMAKE_MATCH_1 STREQUAL TB_VERSION)
+    message(FATAL_ERROR "res/app.manifest: assembly version \"${CMAKE_MATCH_1}\" "
+                        "differs from res/version.h (${TB_VERSION})")
+endif()
