@@ -245,6 +245,23 @@ protected:
     }
 };
 
+// Wine grants what a program asks for, so the silent install below cannot
+// show that no elevation is needed: the installer's own manifest does.
+TEST(InstallerFile, AsksForNoElevationAndCarriesTheVersion) {
+    const std::wstring installer = Installer(kVersion);
+    EXPECT_EQ(FileVersion(installer), kVersion);
+    HMODULE module = LoadLibraryExW(installer.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    std::string manifest;
+    if (HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST)) {
+        const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        manifest.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos) << manifest;
+}
+
 TEST_F(Installed, ProgramShortcutAndRemovalEntryAreInPlace) {
     ASSERT_EQ(Install(kVersion), 0);
     const std::wstring folder = InstallFolder();
