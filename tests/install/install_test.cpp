@@ -13,7 +13,6 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
