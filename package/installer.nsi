@@ -169,6 +169,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${UNINSTALLER}"
     ; Only when empty: the user's projects (Default.torvane and any other kept
     ; here) and the default Output folder with the downloaded videos stay.
+    RMDir "$INSTDIR\Output"
     RMDir "$INSTDIR"
     ${If} ${FileExists} "$INSTDIR\*.*"
         DetailPrint "Kept your projects and videos in $INSTDIR."

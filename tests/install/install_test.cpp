@@ -12,6 +12,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -115,6 +116,27 @@ int EntriesNamedForTheProgram() {
 }
 
 // Runs a command line and waits for it; its exit code, or -1.
+// Waits for the processes that `parent` started; the uninstaller hands its
+// work to a copy of itself in the temporary folder and ends at once.
+void WaitForChildren(DWORD parent) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != parent)
+            continue;
+        if (HANDLE child = OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
+            WaitForSingleObject(child, 120000);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// Runs a command line and waits for it and what it started; its exit code, or -1.
 int RunAndWait(const std::wstring& commandLine) {
     std::wstring cmd = commandLine;
     STARTUPINFOW si{};
@@ -124,10 +146,12 @@ int RunAndWait(const std::wstring& commandLine) {
                         &pi))
         return -1;
     DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) {
         GetExitCodeProcess(pi.hProcess, &code);
-    else
+        WaitForChildren(pi.dwProcessId);
+    } else {
         TerminateProcess(pi.hProcess, 99);
+    }
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return static_cast<int>(code);
@@ -213,14 +237,10 @@ void StartAndClose(const std::wstring& folder) {
     ASSERT_EQ(program.WaitExit(), 0);
 }
 
-// Removes the program as the list of installed programs does, silently, and
-// waits until the uninstaller, which runs on from a copy of itself, is done.
+// Removes the program as the list of installed programs does, silently.
 bool Uninstall() {
     std::wstring command = RegText(kEntry, L"QuietUninstallString");
-    const std::wstring uninstaller = InstallFolder() + L"Uninstall.exe";
-    return command != L"<missing>" && RunAndWait(command) == 0 &&
-           WaitFor([&] { return !Exists(uninstaller) && !KeyExists(kEntry); },
-                   std::chrono::seconds(60));
+    return command != L"<missing>" && RunAndWait(command) == 0 && !KeyExists(kEntry);
 }
 
 // Every test starts with no copy installed and leaves none behind, user files
@@ -366,6 +386,15 @@ TEST_F(Installed, RemovalTakesWhatWasInstalledAndKeepsTheUsersWork) {
     // The file type pointed at the removed program, so it went with it.
     EXPECT_FALSE(KeyExists(kProgId));
     EXPECT_FALSE(KeyExists(L"Software\\Classes\\.torvane"));
+}
+
+TEST_F(Installed, RemovalTakesAnEmptyOutputFolderAndKeepsTheDefaultProject) {
+    ASSERT_EQ(Install(kVersion), 0);
+    const std::wstring folder = InstallFolder();
+    StartAndClose(folder);
+    ASSERT_TRUE(CreateDirectoryW((folder + L"Output").c_str(), nullptr));
+    ASSERT_TRUE(Uninstall());
+    EXPECT_EQ(FilesIn(folder), (std::set<std::wstring>{L"Default.torvane"}));
 }
 
 TEST_F(Installed, RemovalLeavesAFileTypeOfAnotherCopyAlone) {
