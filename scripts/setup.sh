@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest
-          x11-utils clang libclang-rt-14-dev curl nginx-light openssl)
+          x11-utils clang libclang-rt-14-dev curl nginx-light openssl nsis)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -7,7 +7,10 @@ case "$tb_build_root" in /*) ;; *) tb_build_root="$tb_root/$tb_build_root" ;; es
 export WINEPREFIX="$tb_build_root/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko; and no winemenubuilder, which would copy every Start-menu
+# shortcut made in the prefix (the installer's tests make some) into the
+# desktop's own menus on this machine.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 tb_xvfb_pid=""
 tb_start_display() {
@@ -65,6 +68,11 @@ tb_start_wineserver() {
     if ! wine cmd.exe /c exit >/dev/null 2>&1 </dev/null; then
         echo "wine-env: Wine cannot start a program in $WINEPREFIX (wine cmd.exe failed)" >&2
         return 1
+    fi
+    # The desktop process starts with the first window made in the prefix and
+    # would inherit that program's output; a window made here starts it first.
+    if [ -n "${DISPLAY:-}" ]; then
+        wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null || true
     fi
 }
 

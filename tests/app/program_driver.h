@@ -23,8 +23,11 @@ bool Exists(const std::wstring& path);
 
 class ProgramDriver {
 public:
-    ProgramDriver();  // a fresh folder holding a copy of the program
-    ~ProgramDriver(); // ends a program still running, removes the folder
+    ProgramDriver(); // a fresh folder holding a copy of the program
+    // The program already in `folder` (ending in a backslash), such as an
+    // installed or unpacked copy; that folder is left as it is.
+    explicit ProgramDriver(std::wstring folder);
+    ~ProgramDriver(); // ends a program still running, removes a folder it made
 
     const std::wstring& Folder() const { return m_folder; }
     std::wstring PathIn(const std::wstring& name) const { return m_folder + name; }
@@ -57,6 +60,7 @@ private:
     void Forget(); // lets go of the process followed so far
     static inline DWORD s_attachedThread = 0;
     std::wstring m_folder;
+    bool m_ownsFolder = true;
     PROCESS_INFORMATION m_pi{};
 };
 

@@ -83,12 +83,17 @@ ProgramDriver::ProgramDriver() {
     CopyFileW(source.c_str(), PathIn(L"TorvaneBrenlow.exe").c_str(), FALSE);
 }
 
+ProgramDriver::ProgramDriver(std::wstring folder)
+    : m_folder(std::move(folder)), m_ownsFolder(false) {}
+
 ProgramDriver::~ProgramDriver() {
     if (m_pi.hProcess && Running()) {
         TerminateProcess(m_pi.hProcess, 99);
         WaitForSingleObject(m_pi.hProcess, 10000);
     }
     Forget();
+    if (!m_ownsFolder)
+        return;
     WIN32_FIND_DATAW fd;
     HANDLE find = FindFirstFileW((m_folder + L"*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
