@@ -59,6 +59,7 @@ public:
         : m_strName(std::move(name)), m_pIcons(pIcons), m_nIcon(nIcon) {}
     CRibbonButton* Add(std::unique_ptr<CRibbonButton> button);
     const std::wstring& GetName() const { return m_strName; }
+    int GetIconIndex() const { return m_nIcon; }
     int GetCount() const { return static_cast<int>(m_buttons.size()); }
     CRibbonButton* GetElement(int index) const;
     const std::wstring& GetKeyTip() const { return m_strKeyTip; }
