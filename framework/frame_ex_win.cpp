@@ -197,7 +197,7 @@ LRESULT CFrameWndEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETTEXT: {
         LRESULT result = Default();
-        m_pRibbonBar->RecalcLayout();
+        m_pRibbonBar->OnTitleChanged();
         return result;
     }
     case WM_NCACTIVATE:

@@ -173,8 +173,10 @@ public:
     // Takes a new DPI (the frame's DPI changed): fonts and layout follow.
     void SetDpi(int dpi);
     int GetHeight() const { return m_layout.height; }
-    // Lays the bar out again for its width (and the frame's title).
+    // Lays the bar out again for its width.
     void RecalcLayout();
+    // The frame's title changed: measured again and centred anew.
+    void OnTitleChanged();
     const CRibbonLayout& GetLayout() const { return m_layout; }
     // The layout for any width and DPI, measured with this bar's content.
     CRibbonLayout ComputeLayout(int width, int dpi) const;
@@ -255,6 +257,16 @@ private:
     CRibbonLayout m_layout;
     CFontHandle m_font, m_fontBold;
     HDC m_hMeasureDC = nullptr; // text widths for layouts of any DPI
+    // Text widths of the last measurement: a resize only lays out again.
+    struct Measured {
+        int dpi = -1;
+        int active = -1;
+        std::size_t elements = 0;
+        bool drawsCaption = false;
+        std::wstring title;
+        CRibbonLayoutInput input;
+    };
+    mutable Measured m_measured;
 
     CRibbonHit m_hot, m_pressed;
     bool m_bTracking = false; // WM_MOUSELEAVE requested

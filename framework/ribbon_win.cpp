@@ -229,6 +229,7 @@ const CImageStrip* CRibbonBar::PanelIcons() const {
 // ---------------------------------------------------------------- layout
 
 void CRibbonBar::CreateFonts() {
+    m_measured.dpi = -1;
     m_font = MakeFont(m_nDpi, false);
     m_fontBold = MakeFont(m_nDpi, true);
 }
@@ -242,32 +243,47 @@ void CRibbonBar::SetDpi(int dpi) {
 }
 
 CRibbonLayoutInput CRibbonBar::LayoutInput(int width, int dpi) const {
-    CRibbonLayoutInput in;
-    in.width = width;
-    in.dpi = dpi;
-    in.appButtonSize = static_cast<int>(m_appButtonSize.cx);
-    in.captionButtons = m_bDrawsCaption;
-    if (!m_hMeasureDC)
-        return in;
-    CFontHandle other;
-    HFONT font = m_font;
-    if (dpi != m_nDpi || !font) {
-        other = MakeFont(dpi, false);
-        font = other;
-    }
-    CSelectObject sel(m_hMeasureDC, font);
-    if (m_bDrawsCaption && m_pFrame && m_pFrame->m_hWnd)
-        in.titleWidth = TextWidth(m_hMeasureDC, m_pFrame->GetWindowText());
-    for (const auto& category : m_categories)
-        in.tabWidths.push_back(TextWidth(m_hMeasureDC, category->GetName()));
-    if (const CRibbonCategory* active = GetCategory(m_nActive))
-        for (const auto& panel : active->m_panels) {
-            CRibbonLayoutPanel p;
-            p.captionWidth = TextWidth(m_hMeasureDC, panel->GetName());
-            for (const auto& button : panel->m_buttons)
-                p.buttonLabelWidths.push_back(TextWidth(m_hMeasureDC, button->GetText()));
-            in.panels.push_back(std::move(p));
+    std::size_t elements = m_categories.size();
+    const CRibbonCategory* active = GetCategory(m_nActive);
+    if (active)
+        for (const auto& panel : active->m_panels)
+            elements += 1 + panel->m_buttons.size();
+    Measured& c = m_measured;
+    if (c.dpi != dpi || c.active != m_nActive || c.elements != elements ||
+        c.drawsCaption != m_bDrawsCaption) {
+        std::wstring title;
+        if (m_bDrawsCaption && m_pFrame && m_pFrame->m_hWnd)
+            title = m_pFrame->GetWindowText();
+        c = Measured{dpi, m_nActive, elements, m_bDrawsCaption, title, {}};
+        CRibbonLayoutInput& in = c.input;
+        in.dpi = dpi;
+        in.appButtonSize = static_cast<int>(m_appButtonSize.cx);
+        in.captionButtons = m_bDrawsCaption;
+        if (m_hMeasureDC) {
+            CFontHandle other;
+            HFONT font = m_font;
+            if (dpi != m_nDpi || !font) {
+                other = MakeFont(dpi, false);
+                font = other;
+            }
+            CSelectObject sel(m_hMeasureDC, font);
+            in.titleWidth = title.empty() ? 0 : TextWidth(m_hMeasureDC, title);
+            for (const auto& category : m_categories)
+                in.tabWidths.push_back(TextWidth(m_hMeasureDC, category->GetName()));
+            if (active)
+                for (const auto& panel : active->m_panels) {
+                    CRibbonLayoutPanel p;
+                    p.captionWidth = TextWidth(m_hMeasureDC, panel->GetName());
+                    for (const auto& button : panel->m_buttons)
+                        p.buttonLabelWidths.push_back(TextWidth(m_hMeasureDC, button->GetText()));
+                    in.panels.push_back(std::move(p));
+                }
         }
+    }
+    // The application button's size may change without the content changing.
+    c.input.appButtonSize = static_cast<int>(m_appButtonSize.cx);
+    CRibbonLayoutInput in = c.input;
+    in.width = width;
     return in;
 }
 
@@ -765,6 +781,11 @@ void CRibbonBar::ShowPanelPopup(int panel) {
     m_popup->m_bShowKeyTips = m_keyTips == KeyTips::panel;
     m_popup->Open(pt);
     Invalidate(false);
+}
+
+void CRibbonBar::OnTitleChanged() {
+    m_measured.dpi = -1;
+    RecalcLayout();
 }
 
 void CRibbonBar::SetDrawsCaption(bool bDraws) {
