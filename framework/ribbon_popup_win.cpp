@@ -146,9 +146,12 @@ void CRibbonPopup::Draw(HDC hdc) const {
             const bool disabled = state == rp::State::disabled;
             if (item.bottom) {
                 const int y = (item.rect.top + item.rect.bottom - m.smallImage) / 2;
-                rp::Picture(hdc, small, large, item.pButton->GetSmallImage(),
-                            item.pButton->GetSmallImage(), item.rect.left + m.Scale(6), y,
-                            m.smallImage, disabled);
+                // The large strip stands in only for a picture the small strip
+                // has (same index, same picture): an index beyond the small
+                // strip shows no picture rather than another command's.
+                const int index = item.pButton->GetSmallImage();
+                rp::Picture(hdc, small, large, index, small->IsValid(index) ? index : -1,
+                            item.rect.left + m.Scale(6), y, m.smallImage, disabled);
                 RECT text{item.rect.left + m.smallImage + m.Scale(12), item.rect.top,
                           item.rect.right - m.Scale(4), item.rect.bottom};
                 COLORREF color = disabled                     ? c.disabledText
