@@ -72,6 +72,10 @@ public:
     bool SavePlacement() const;
     bool RestorePlacement(int nCmdShow);
 
+    // The prompt area of the status bar (the message pane).
+    virtual void SetMessageText(const std::wstring& text);
+    virtual std::wstring GetMessageText() const;
+
     const CAccelTable& GetAccelerators() const { return m_accel; }
     bool PreTranslateMessage(MSG& msg) override; // the frame's accelerators
 

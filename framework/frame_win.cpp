@@ -228,20 +228,20 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                        m_pPopupRoute ? *m_pPopupRoute : static_cast<CCmdTarget&>(*this));
         return 0;
     case WM_ENTERMENULOOP:
-        m_strIdleMessage = m_wndStatusBar.GetMessageText();
+        m_strIdleMessage = GetMessageText();
         return Default();
     case WM_MENUSELECT: {
         UINT flags = HIWORD(wParam);
         if (flags == 0xFFFF && lParam == 0)
-            m_wndStatusBar.SetMessageText(m_strIdleMessage); // menu closed
+            SetMessageText(m_strIdleMessage); // menu closed
         else if (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU))
-            m_wndStatusBar.SetMessageText(std::wstring());
+            SetMessageText(std::wstring());
         else
             ShowCommandPrompt(LOWORD(wParam));
         return 0;
     }
     case WM_EXITMENULOOP:
-        m_wndStatusBar.SetMessageText(m_strIdleMessage);
+        SetMessageText(m_strIdleMessage);
         return Default();
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -251,9 +251,11 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void CFrameWnd::ShowCommandPrompt(UINT nID) {
-    m_wndStatusBar.SetMessageText(PromptPart(LoadResString(nID)));
-}
+void CFrameWnd::ShowCommandPrompt(UINT nID) { SetMessageText(PromptPart(LoadResString(nID))); }
+
+void CFrameWnd::SetMessageText(const std::wstring& text) { m_wndStatusBar.SetMessageText(text); }
+
+std::wstring CFrameWnd::GetMessageText() const { return m_wndStatusBar.GetMessageText(); }
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy) {
     CWnd::OnSize(nType, cx, cy);

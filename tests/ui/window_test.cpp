@@ -199,10 +199,11 @@ protected:
     // Runs `answer` on a second thread while this one carries out a command.
     void Answer(std::function<void()> answer) { helper = std::thread(std::move(answer)); }
 
+    // The ribbon shows the command; its state comes from the frame's pass.
     bool MenuEnabled(UINT id) {
-        HMENU popup = GetSubMenu(GetMenu(frame->m_hWnd), 0);
-        frame->UpdateMenuStates(popup);
-        return !(GetMenuState(popup, id, MF_BYCOMMAND) & (MF_DISABLED | MF_GRAYED));
+        frame->OnIdleUpdateCmdUI();
+        CRibbonButton* button = frame->m_wndRibbonBar.FindByID(id);
+        return button && button->IsEnabled();
     }
     std::vector<std::wstring> Urls() {
         std::vector<std::wstring> urls;
@@ -342,7 +343,8 @@ TEST_F(Window, ListCoversTheViewAndTheTimerDrivesTheClock) {
 }
 
 TEST_F(Window, HighlightedMenuItemShowsItsPromptInTheStatusBar) {
-    HMENU popup = GetSubMenu(GetMenu(frame->m_hWnd), 0);
+    HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    HMENU popup = GetSubMenu(menu, 0);
     SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
     struct Case {
         UINT id;
@@ -356,6 +358,7 @@ TEST_F(Window, HighlightedMenuItemShowsItsPromptInTheStatusBar) {
                      reinterpret_cast<LPARAM>(popup));
         EXPECT_EQ(frame->m_wndStatusBar.GetMessageText(), c.prompt) << c.id;
     }
+    DestroyMenu(menu);
 }
 
 // A save that fails after the user agreed to it shows why and leaves the
