@@ -129,6 +129,9 @@ protected:
     virtual bool OnCommand(WPARAM wParam, LPARAM lParam);
     // WM_NOTIFY that the sending child did not take by reflection.
     virtual bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Called once an existing window has been bound to the object by
+    // subclassing (dialog items, CreateControl), before its next message.
+    virtual void PreSubclassWindow() {}
     // Called after the window is gone (WM_NCDESTROY); m_hWnd is already null.
     virtual void PostNcDestroy() {}
     // The object destroys its window when it goes, even a subclassed one (set for

@@ -131,6 +131,7 @@ bool CWnd::SubclassWindow(HWND hWnd) {
     m_hWnd = hWnd;
     m_binding = Binding::subclassed;
     m_bOwnsWindow = false;
+    PreSubclassWindow();
     return true;
 }
 
