@@ -157,4 +157,37 @@ std::vector<std::string> LinkPageTargets(const std::vector<Movie>& movies) {
     return targets;
 }
 
+const std::vector<Movie>& ShowcaseMovies() {
+    // Tens of megabytes each: at the capped rate the three take about 8, 12
+    // and 18 seconds, and the reads of the program's transfer (1 MiB blocks)
+    // move each bar several times a second.
+    static const std::vector<Movie> movies = {
+        {"Sl0wB0atL1g", "Sb1Lc2Md3Ne4Of5Pg6Qh7Ri8Sj9Tk0Ul1Vm2Wn3Xo4Yp",
+         "Slow Boat to the Lighthouse", 31457293},
+        {"Nt8TrainR0w", "Ta9Ub8Vc7Wd6Xe5Yf4Zg3Ah2Bi1Cj0Dk9El8Fm7Gn6Ho",
+         "Night Train Across the Plains", 20971529},
+        {"Gl4c13rT1me", "Gq1Hr2Is3Jt4Ku5Lv6Mw7Nx8Oy9Pz0Qa1Rb2Sc3Td4Ue",
+         "Glacier Timelapse, One Year", 47185951},
+    };
+    return movies;
+}
+
+FaultSpec ShowcaseRate() {
+    FaultSpec rate;
+    rate.kind = Fault::Trickle;
+    rate.pieceBytes = 64 * 1024;
+    rate.delay = std::chrono::milliseconds(25);
+    return rate;
+}
+
+void AddShowcase(Server& site) {
+    std::vector<Movie> all = Catalogue();
+    for (const Movie& movie : ShowcaseMovies()) {
+        site.AddMovie(movie);
+        site.SetFault("/" + VideoTarget(movie), ShowcaseRate());
+        all.push_back(movie);
+    }
+    site.AddPage("/links", LinkPage(all));
+}
+
 } // namespace standin

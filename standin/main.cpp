@@ -1,5 +1,7 @@
 // standin-site [--port N]: serves the stand-in video site on 127.0.0.1 in the
-// foreground until the process is ended, after printing its web root.
+// foreground until the process is ended, after printing its web root. Beside
+// the catalogue it offers the showcase movies, large and slow enough that a
+// person sees their downloads progress.
 #include "standin/server.h"
 
 #include <chrono>
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
     }
     try {
         standin::Server server(static_cast<std::uint16_t>(port));
+        standin::AddShowcase(server);
         std::printf("Stand-in video site at %s\n", server.Root().c_str());
         std::fflush(stdout);
         for (;;)

@@ -182,4 +182,14 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// Movies that the site of the run command offers beside the catalogue: large,
+// and served at a capped rate per connection, so that each download takes
+// several seconds and a person watches its progress bar move.
+const std::vector<Movie>& ShowcaseMovies();
+// The cap: `pieceBytes` every `delay`, about 2.6 MB/s per connection.
+FaultSpec ShowcaseRate();
+// Serves the showcase movies at that rate on `site`, and a link page at
+// "links" listing the catalogue followed by the showcase.
+void AddShowcase(Server& site);
+
 } // namespace standin

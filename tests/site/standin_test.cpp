@@ -32,12 +32,13 @@ std::string Lower(std::string s) {
 
 // Sends one request with "Connection: close" and reads to the end of the
 // connection (or the deadline).
-Reply Get(std::uint16_t port, const std::string& target, const std::string& extra = "") {
+Reply Get(std::uint16_t port, const std::string& target, const std::string& extra = "",
+          const std::string& method = "GET") {
     namespace net = standin::net;
     standin::net::Startup startup;
     net::Socket s = net::ConnectLoopback(port);
     EXPECT_TRUE(s.Valid());
-    const std::string request = "GET " + target +
+    const std::string request = method + " " + target +
                                 " HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: " + "raw-test\r\n" +
                                 extra + "Connection: close\r\n\r\n";
     for (std::size_t at = 0; at < request.size();) {
@@ -123,6 +124,32 @@ TEST(StandinSite, LinkPageHarvestsToItsTargets) {
         expected.push_back(L"R/" + Widen(t));
     EXPECT_EQ(links, expected);
     EXPECT_EQ(links.size(), standin::Catalogue().size());
+}
+
+TEST(StandinSite, ShowcaseMoviesAreListedAfterTheCatalogueAndServedLikeThem) {
+    standin::Server site;
+    standin::AddShowcase(site);
+    std::vector<standin::Movie> all = standin::Catalogue();
+    for (const standin::Movie& m : standin::ShowcaseMovies()) {
+        all.push_back(m);
+        const Reply page = Get(site.Port(), "/watch?v=" + m.id);
+        std::wstring title;
+        EXPECT_EQ(VideoUrlFromPage(Widen(page.body), site.WideRoot(), title),
+                  site.WideRoot() + Widen(standin::VideoTarget(m)));
+        EXPECT_EQ(title, Widen(m.title));
+        // Large enough to take seconds at the capped rate; the head only.
+        Reply head = Get(site.Port(), "/" + standin::VideoTarget(m), "", "HEAD");
+        EXPECT_EQ(head.status, 200);
+        EXPECT_EQ(head.headers["content-length"], std::to_string(m.size));
+        EXPECT_GT(m.size, 8 * standin::ShowcaseRate().pieceBytes *
+                              (1000 / standin::ShowcaseRate().delay.count()));
+    }
+    std::vector<std::wstring> links;
+    WatchLinksFromPage(Widen(Get(site.Port(), "/links").body), L"R/", links);
+    std::vector<std::wstring> expected;
+    for (const std::string& t : standin::LinkPageTargets(all))
+        expected.push_back(L"R/" + Widen(t));
+    EXPECT_EQ(links, expected);
 }
 
 TEST(StandinSite, VideoBodiesAreExact) {
