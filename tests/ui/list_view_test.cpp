@@ -349,8 +349,16 @@ TEST_F(ListView, OpenUrlOpensOnlyTheTopmostSelectedRowThroughTheShell) {
 }
 
 TEST_F(ListView, DeleteAndOpenUrlAreEnabledInBothMenusWithOrWithoutASelection) {
+    // The main window shows its commands on the ribbon; menu 128 is still the
+    // program's menu resource, enabled by the same routing.
+    HMENU mainMenu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
     HMENU context = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_POPUP_EDIT));
-    HMENU menus[] = {GetSubMenu(GetMenu(frame->m_hWnd), 0), GetSubMenu(context, 0)};
+    HMENU menus[] = {GetSubMenu(mainMenu, 0), GetSubMenu(context, 0)};
+    auto ribbonEnabled = [&](UINT id) {
+        frame->OnIdleUpdateCmdUI();
+        CRibbonButton* button = frame->m_wndRibbonBar.FindByID(id);
+        return button && button->IsEnabled();
+    };
     AddMovies({L"a", L"b"});
     for (bool selected : {false, true}) {
         Select(selected ? std::initializer_list<int>{1} : std::initializer_list<int>{});
@@ -360,13 +368,16 @@ TEST_F(ListView, DeleteAndOpenUrlAreEnabledInBothMenusWithOrWithoutASelection) {
                 EXPECT_TRUE(Enabled(menu, ID_MOVIES_OPEN_URL)) << selected;
             }
         }
+        EXPECT_TRUE(ribbonEnabled(ID_MOVIES_DELETE)) << selected;
     }
     // During a run too.
     frame->RunCommand(ID_DOWNLOAD_START);
     EXPECT_TRUE(Enabled(menus[0], ID_MOVIES_DELETE));
     EXPECT_TRUE(Enabled(menus[1], ID_MOVIES_DELETE));
     EXPECT_FALSE(Enabled(menus[1], ID_DOWNLOAD_START));
+    EXPECT_TRUE(ribbonEnabled(ID_MOVIES_DELETE));
     DestroyMenu(context);
+    DestroyMenu(mainMenu);
 }
 
 // A movie of the test's own, served `pieceBytes` every `delay`.
