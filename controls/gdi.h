@@ -1,59 +1,17 @@
 #pragma once
-// Small owners for GDI objects and selections, and the fills and frames the
-// controls draw with. Every object created while drawing is released by its
-// owner, and every selection is undone when its guard goes.
+// The fills and frames the controls draw with, and owners of saved DC state
+// and client DCs beside the framework's GDI owners. Every object created
+// while drawing is released by its owner, and every selection is undone when
+// its guard goes.
+#include "framework/gdi.h"
+
 #include <windows.h>
 
-#include <utility>
-
-template <typename Handle> class CGdiObject {
-public:
-    CGdiObject() = default;
-    explicit CGdiObject(Handle h) : m_h(h) {}
-    ~CGdiObject() { Reset(); }
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
-    CGdiObject(CGdiObject&& other) noexcept : m_h(std::exchange(other.m_h, nullptr)) {}
-    CGdiObject& operator=(CGdiObject&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_h = std::exchange(other.m_h, nullptr);
-        }
-        return *this;
-    }
-    void Reset(Handle h = nullptr) {
-        if (m_h)
-            DeleteObject(m_h);
-        m_h = h;
-    }
-    Handle Get() const { return m_h; }
-    explicit operator bool() const { return m_h != nullptr; }
-
-private:
-    Handle m_h = nullptr;
-};
-
-using CPen = CGdiObject<HPEN>;
-using CBrush = CGdiObject<HBRUSH>;
-using CFont = CGdiObject<HFONT>;
-using CBitmap = CGdiObject<HBITMAP>;
-
-// Selects an object into a context and puts the previous one back.
-class CSelectObject {
-public:
-    CSelectObject(HDC hDC, HGDIOBJ obj)
-        : m_hDC(hDC), m_old(obj ? SelectObject(hDC, obj) : nullptr) {}
-    ~CSelectObject() {
-        if (m_old)
-            SelectObject(m_hDC, m_old);
-    }
-    CSelectObject(const CSelectObject&) = delete;
-    CSelectObject& operator=(const CSelectObject&) = delete;
-
-private:
-    HDC m_hDC;
-    HGDIOBJ m_old;
-};
+// The owners are the framework's; the controls know them by these names.
+using CPen = CPenHandle;
+using CBrush = CBrushHandle;
+using CFont = CFontHandle;
+using CBitmap = CBitmapHandle;
 
 // Saves the whole state of a context (clip region included) and restores it.
 class CSaveDC {

@@ -25,6 +25,7 @@ public:
     }
     H Get() const { return m_h; }
     operator H() const { return m_h; }
+    explicit operator bool() const { return m_h != nullptr; }
 
 private:
     H m_h = nullptr;
@@ -34,13 +35,18 @@ using CBrushHandle = CGdiObject<HBRUSH>;
 using CPenHandle = CGdiObject<HPEN>;
 using CBitmapHandle = CGdiObject<HBITMAP>;
 
-// Selects an object into a DC for one scope.
+// Selects an object into a DC for one scope and puts the previous one back
+// (a null object selects nothing).
 class CSelectObject {
 public:
-    CSelectObject(HDC hdc, HGDIOBJ obj) : m_hdc(hdc), m_old(SelectObject(hdc, obj)) {}
+    CSelectObject(HDC hdc, HGDIOBJ obj)
+        : m_hdc(hdc), m_old(obj ? SelectObject(hdc, obj) : nullptr) {}
     CSelectObject(const CSelectObject&) = delete;
     CSelectObject& operator=(const CSelectObject&) = delete;
-    ~CSelectObject() { SelectObject(m_hdc, m_old); }
+    ~CSelectObject() {
+        if (m_old)
+            SelectObject(m_hdc, m_old);
+    }
 
 private:
     HDC m_hdc;
