@@ -216,12 +216,16 @@ TEST_F(RegistryFolderTest, RealChooserOpensOnTheFolderAndConfirmsIt) {
     std::atomic<bool> confirmed{false};
     std::wstring selected;
     std::thread driver([&] {
-        const auto end = std::chrono::steady_clock::now() + 30s;
+        const auto end = std::chrono::steady_clock::now() + 60s;
         while (std::chrono::steady_clock::now() < end) {
             if (HWND dlg = FindChooser()) {
-                // The selection is made from the chooser's callback once it is up.
+                // The selection is made from the chooser's callback once it is up;
+                // in a new Wine prefix on a busy machine filling the tree of the
+                // shell's folders can take several seconds.
                 HWND tree = FindTree(dlg);
-                for (int i = 0; i < 500 && tree && SelectedText(tree) != L"Chosen Output"; ++i)
+                const auto until = std::chrono::steady_clock::now() + 20s;
+                while (tree && SelectedText(tree) != L"Chosen Output" &&
+                       std::chrono::steady_clock::now() < until)
                     std::this_thread::sleep_for(10ms);
                 if (tree)
                     selected = SelectedText(tree);
