@@ -85,6 +85,22 @@ private:
     HGDIOBJ m_old = nullptr;
 };
 
+// Answers WM_PAINT for a window whose `draw(hdc)` paints all of its `cx` x `cy`
+// client area: through an off-screen copy, so the repaint never flickers, or
+// straight onto the window when no copy can be made.
+template <class Draw> void PaintOffscreen(HWND hWnd, int cx, int cy, Draw draw) {
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    COffscreen off(hdc, cx, cy);
+    if (off.IsValid()) {
+        draw(off.Dc());
+        off.CopyTo(0, 0);
+    } else {
+        draw(hdc);
+    }
+    EndPaint(hWnd, &ps);
+}
+
 // The DPI the window is shown at (96 when the system cannot say).
 inline int WindowDpi(HWND hWnd) {
     UINT dpi = hWnd ? GetDpiForWindow(hWnd) : 0;

@@ -206,19 +206,9 @@ LRESULT CRibbonPopup::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return MA_NOACTIVATE;
     case WM_ERASEBKGND:
         return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(m_hWnd, &ps);
-        COffscreen off(hdc, m_size.cx, m_size.cy);
-        if (off.IsValid()) {
-            Draw(off.Dc());
-            off.CopyTo(0, 0);
-        } else {
-            Draw(hdc);
-        }
-        EndPaint(m_hWnd, &ps);
+    case WM_PAINT:
+        PaintOffscreen(m_hWnd, m_size.cx, m_size.cy, [this](HDC hdc) { Draw(hdc); });
         return 0;
-    }
     case WM_PRINTCLIENT:
         Draw(reinterpret_cast<HDC>(wParam));
         return 0;

@@ -977,17 +977,8 @@ LRESULT CRibbonBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(m_hWnd, &ps);
-        RECT rc = GetClientRect();
-        COffscreen off(hdc, rc.right, rc.bottom);
-        if (off.IsValid()) {
-            Draw(off.Dc());
-            off.CopyTo(0, 0);
-        } else {
-            Draw(hdc);
-        }
-        EndPaint(m_hWnd, &ps);
+        const RECT rc = GetClientRect();
+        PaintOffscreen(m_hWnd, rc.right, rc.bottom, [this](HDC hdc) { Draw(hdc); });
         return 0;
     }
     case WM_PRINTCLIENT:
