@@ -69,8 +69,12 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    using PaneList = std::vector<std::unique_ptr<CRibbonStatusBarPane>>;
+    // Both areas take panes the same way; only the list differs.
+    CRibbonStatusBarPane* AddTo(PaneList& area, std::unique_ptr<CRibbonStatusBarPane> pane,
+                                const std::wstring& label, bool bVisible);
     int PaneWidth(const CRibbonStatusBarPane& pane) const;
-    std::vector<std::unique_ptr<CRibbonStatusBarPane>> m_main, m_extended;
+    PaneList m_main, m_extended;
     std::wstring m_strMessage;
     CFrameWndEx* m_pFrame = nullptr;
     int m_nDpi = 96;

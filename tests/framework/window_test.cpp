@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include "poll.h"
 
 namespace {
 
@@ -31,16 +32,7 @@ constexpr wchar_t kAppTitle[] = L"Test App";
 std::atomic<int> g_docRuns{0};
 std::atomic<int> g_gatedRuns{0};
 
-// Polls `cond` until it holds or 10 s pass.
-bool WaitUntil(const std::function<bool()>& cond) {
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 HWND WaitDialog(const wchar_t* title) {
     HWND found = nullptr;
