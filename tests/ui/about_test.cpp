@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "poll.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -17,7 +18,6 @@
 #include <map>
 #include <thread>
 #include <vector>
-#include "poll.h"
 
 namespace {
 

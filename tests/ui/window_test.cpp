@@ -20,6 +20,7 @@
 
 #include <cstring>
 
+#include "poll.h"
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -30,7 +31,6 @@
 #include <regex>
 #include <thread>
 #include <vector>
-#include "poll.h"
 
 namespace {
 
