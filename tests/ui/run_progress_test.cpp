@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -55,6 +56,42 @@ std::string Utf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
     return out;
+}
+
+// The status bar's client drawing, read back through WM_PRINTCLIENT
+// (0x00RRGGBB, rows top-down).
+struct Drawing {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    // Pixels of the columns [left, right) that differ from `other`.
+    int Differences(const Drawing& other, int left, int right) const {
+        int n = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = std::max(left, 0); x < std::min(right, width); ++x)
+                n += pixels[y * width + x] != other.pixels[y * width + x];
+        return n;
+    }
+};
+
+Drawing Draw(HWND hwnd) {
+    RECT rc{};
+    GetClientRect(hwnd, &rc);
+    Drawing d{rc.right, rc.bottom, {}};
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(bi.bmiHeader), d.width, -d.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    for (int i = 0; i < d.width * d.height; ++i)
+        d.pixels.push_back(p[i] & 0xFFFFFF);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    return d;
 }
 
 // What the taskbar button was told, in order.
@@ -190,6 +227,7 @@ TEST_F(RunProgress, SummaryAndTaskbarFollowARunWithAFailureAndClearAtItsEnd) {
     const std::wstring blank = Pane();
     const int blankWidth = PaneWidth();
     ASSERT_EQ(blank, LoadResString(IDS_STATUS_PANE1));
+    const Drawing blankDrawing = Draw(frame->m_wndStatusBar.m_hWnd);
 
     frame->RunCommand(ID_DOWNLOAD_START);
     EXPECT_EQ(Pane().rfind(L"Downloading 1 of 2", 0), 0u) << Utf8(Pane());
@@ -202,13 +240,17 @@ TEST_F(RunProgress, SummaryAndTaskbarFollowARunWithAFailureAndClearAtItsEnd) {
     std::printf("summary during the run: %s\n", Utf8(summary).c_str());
     RecordProperty("summary", Utf8(summary));
     EXPECT_EQ(summary.rfind(L"Downloading 2 of 2", 0), 0u);
-    EXPECT_GT(PaneWidth(), blankWidth + 100); // the pane makes room for the text
+    // The pane makes room for the text, and the text is drawn there.
+    EXPECT_GT(PaneWidth(), blankWidth + 100);
+    EXPECT_GT(Draw(frame->m_wndStatusBar.m_hWnd).Differences(blankDrawing, blankWidth, PaneWidth()),
+              200);
 
     ASSERT_TRUE(PumpUntil([&] { return !Running(); }));
     EXPECT_EQ(slow->m_nStatus.load(), Completed);
     EXPECT_EQ(broken->m_nStatus.load(), Failed);
     EXPECT_EQ(Pane(), blank);
     EXPECT_EQ(PaneWidth(), blankWidth);
+    EXPECT_EQ(Draw(frame->m_wndStatusBar.m_hWnd).Differences(blankDrawing, 0, 300), 0);
 
     // The button: a bar from the start, red for a moment after the failure,
     // then normal again while the slow movie runs, and none at the end.
