@@ -273,8 +273,9 @@ void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
         for (;;) {
             if (run->gate.IsClosed())
                 return;
-            MoviePtr next = FirstWaiting();
-            if (!next)
+            // Only asks whether one waits: the record is not held while the
+            // slot is awaited, so one removed meanwhile goes at once.
+            if (!FirstWaiting())
                 break;
             int slot = FindFreeSlot();
             while (slot < 0) {
@@ -285,7 +286,7 @@ void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
             }
             // The wait may have been long: a movie removed (or un-queued)
             // meanwhile is not started; the first Waiting one now is.
-            next = FirstWaiting();
+            const MoviePtr next = FirstWaiting();
             if (!next)
                 break;
             StartWorker(run, slot, next);

@@ -307,8 +307,11 @@ TEST_F(DownloadRunTest, FiguresFollowTheQueuedMoviesAndTheBytesReceived) {
     EXPECT_EQ(f.received - before, 4u); // the failed movie's blocks
 
     // A waiting movie removed from the list will not come: it counts as done.
+    // (The scheduler may be looking at it for a moment as it goes.)
+    std::weak_ptr<CYoutubeFile> removed = c;
     c.reset();
     movies.RemoveByUrl(L"c");
+    ASSERT_TRUE(PollUntil([&] { return removed.expired(); }));
     f = run.Figures();
     EXPECT_EQ(f.nPosition, 3);
     EXPECT_EQ(f.percentDone, 200u);
