@@ -52,6 +52,10 @@ public:
     // Shortcuts by id: false / empty when there is no such pane.
     bool SetPaneText(UINT nID, const std::wstring& text);
     std::wstring GetPaneText(UINT nID) const;
+    // Makes pane `nID` as wide as the text it shows now (instead of the text
+    // it was added with), for a pane whose texts differ much in length;
+    // false when there is no such pane.
+    bool FitPaneToText(UINT nID);
     // The prompt over the main area; empty brings the panes back.
     void SetMessageText(const std::wstring& text);
     const std::wstring& GetMessageText() const { return m_strMessage; }

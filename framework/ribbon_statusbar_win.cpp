@@ -85,6 +85,18 @@ bool CRibbonStatusBar::SetPaneText(UINT nID, const std::wstring& text) {
     return true;
 }
 
+bool CRibbonStatusBar::FitPaneToText(UINT nID) {
+    CRibbonStatusBarPane* pane = FindElement(nID);
+    if (!pane)
+        return false;
+    if (pane->m_strWidthText != pane->m_strText) {
+        pane->m_strWidthText = pane->m_strText;
+        if (m_hWnd)
+            Invalidate(true);
+    }
+    return true;
+}
+
 std::wstring CRibbonStatusBar::GetPaneText(UINT nID) const {
     const CRibbonStatusBarPane* pane = FindElement(nID);
     return pane ? pane->GetText() : std::wstring();
