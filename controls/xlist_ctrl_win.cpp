@@ -650,6 +650,11 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (m_rows[i])
                 ForgetChecks(*m_rows[i]);
             m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+            // The row gone may have been the only unchecked one. An empty
+            // list keeps its header as it was: it has no rows to check.
+            if (!m_rows.empty())
+                for (int c = 0; c < GetColumnCount(); ++c)
+                    SyncHeaderCheck(c);
         }
         return r;
     }
@@ -739,17 +744,6 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         OnKeyDown(wParam);
         return 0;
-    case WM_PAINT: {
-        // A paint asks the header for the column order and places again and
-        // again; those questions need not pass the header's hook, each
-        // passage of which costs a round trip to the window server here.
-        // Nothing changes in the header meanwhile.
-        const bool lifted = m_wndHeader.SuspendSubclass();
-        LRESULT r = Default();
-        if (lifted)
-            m_wndHeader.ResumeSubclass();
-        return r;
-    }
     case WM_ERASEBKGND:
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;

@@ -122,12 +122,24 @@ TEST(ListOperations, HeaderCheckFollowsSetCellCheckAndDeletedRows) {
     EXPECT_EQ(f.list.GetCell(0, 0)->bChanged, 0); // only the user changes cells
     f.list.SetCellCheck(1, 0, 0);
     EXPECT_EQ(f.list.GetHeaderCheck(0), 1);
-    // The count of checked rows follows rows deleted in any way, including
-    // straight through the list view.
-    f.list.DeleteRow(0);
+    // Deleting the only unchecked row leaves every row checked: the header
+    // says so and shows its box ticked. The count and the header follow rows
+    // deleted in any way, including straight through the list view.
+    f.list.DeleteRow(1);
+    EXPECT_EQ(f.list.CountCheckedRows(0), 2);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    HWND header = f.list.m_wndHeader.m_hWnd;
+    RECT item0{};
+    Header_GetItemRect(header, 0, &item0);
+    EXPECT_TRUE(PumpUntil([&] { return CCapture(header).Count(item0, CXHeaderCtrl::kTick) > 0; }));
+    f.list.SetCellCheck(0, 0, 0);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 1);
+    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 0, 0);
     EXPECT_EQ(f.list.CountCheckedRows(0), 1);
-    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 1, 0);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 0, 0);
     EXPECT_EQ(f.list.CountCheckedRows(0), 0);
+    f.list.InsertRow(0, 0, 0);
     f.list.SetCellCheck(0, 0, 1);
     EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
     f.list.DeleteAllRows();
