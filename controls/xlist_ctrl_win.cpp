@@ -744,6 +744,21 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         OnKeyDown(wParam);
         return 0;
+    case WM_PAINT: {
+        // A paint of the list asks the header for the column order and the
+        // places of its items again and again, and each question through the
+        // header's hook costs a round trip to the window server here. The
+        // hook is lifted for the paint unless the header itself waits to be
+        // painted: the list view may then paint it in the middle of its own
+        // paint, and that must go through the hook.
+        const bool lifted = m_wndHeader.m_hWnd &&
+                            !::GetUpdateRect(m_wndHeader.m_hWnd, nullptr, FALSE) &&
+                            m_wndHeader.SuspendSubclass();
+        LRESULT r = Default();
+        if (lifted)
+            m_wndHeader.ResumeSubclass();
+        return r;
+    }
     case WM_ERASEBKGND:
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;
