@@ -7,6 +7,7 @@
 // above check-box columns. The control knows nothing of what its rows show.
 #include "controls/xheader_ctrl.h"
 #include "controls/xlist_messages.h"
+#include "framework/gdi.h"
 #include "framework/wnd.h"
 
 #include <windows.h>
@@ -159,6 +160,12 @@ public:
     COLORREF m_crInactiveCaptionText = 0;
     COLORREF m_clrWindow = 0;
     COLORREF m_clrWindowText = 0;
+
+    // The check box's frame and tick, made once (and again with the system
+    // colours) instead of for every box drawn.
+    CBrushHandle m_brBoxFrame;
+    CPenHandle m_penTick;
+    CPenHandle m_penTickDisabled;
 
     // Fill of a progress bar's frame.
     static constexpr COLORREF kProgressBack = RGB(224, 224, 224);

@@ -43,6 +43,11 @@ void CXListCtrl::LoadColors() {
     m_crInactiveCaptionText = GetSysColor(COLOR_INACTIVECAPTIONTEXT);
     m_clrWindow = GetSysColor(COLOR_WINDOW);
     m_clrWindowText = GetSysColor(COLOR_WINDOWTEXT);
+    if (!m_brBoxFrame)
+        m_brBoxFrame.Reset(CreateSolidBrush(CXHeaderCtrl::kBoxFrame));
+    if (!m_penTick)
+        m_penTick.Reset(CreatePen(PS_SOLID, 1, CXHeaderCtrl::kTick));
+    m_penTickDisabled.Reset(CreatePen(PS_SOLID, 1, m_clrGrayText));
 }
 
 // ------------------------------------------------------------------ binding

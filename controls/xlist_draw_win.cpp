@@ -212,13 +212,9 @@ void CXListCtrl::DrawCheckbox(HDC hDC, int nItem, int nSubItem, const XListCell&
         box.left = rc.left + (rc.right - rc.left) / 2 - side / 2 - 1;
     box.right = box.left + side;
     FillSolidRect(hDC, box, m_clrWindow);
-    {
-        CBrush frame(CreateSolidBrush(CXHeaderCtrl::kBoxFrame));
-        FrameRect(hDC, &box, frame.Get());
-    }
+    FrameRect(hDC, &box, m_brBoxFrame.Get());
     if (cell.nCheck == 1) {
-        CPen pen(CreatePen(PS_SOLID, 1, bEnabled ? CXHeaderCtrl::kTick : m_clrGrayText));
-        CSelectObject select(hDC, pen.Get());
+        CSelectObject select(hDC, (bEnabled ? m_penTick : m_penTickDisabled).Get());
         CXHeaderCtrl::DrawTick(hDC, box.left, box.top);
     }
     if (length == 0)
