@@ -7,6 +7,7 @@
 // above check-box columns. The control knows nothing of what its rows show.
 #include "controls/xheader_ctrl.h"
 #include "controls/xlist_messages.h"
+#include "framework/gdi.h"
 #include "framework/wnd.h"
 
 #include <windows.h>
@@ -105,6 +106,11 @@ public:
     // Repaints the cell now (bounds grown by 2 pixels, erased) when any of
     // it is visible; a cell outside the client area costs nothing.
     void InvalidateCell(int nItem, int nSubItem);
+    // While held (holds nest), a changed cell is only marked for painting;
+    // the last release paints every marked cell in one go. For owners that
+    // change many cells at once and want no full repaint afterwards.
+    void HoldCellPaints();
+    void ReleaseCellPaints();
 
     // Tooltips on the cells (each cell's strTip), off until enabled.
     void EnableToolTips(bool bEnable = true);
@@ -155,6 +161,12 @@ public:
     COLORREF m_clrWindow = 0;
     COLORREF m_clrWindowText = 0;
 
+    // The check box's frame and tick, made once (and again with the system
+    // colours) instead of for every box drawn.
+    CBrushHandle m_brBoxFrame;
+    CPenHandle m_penTick;
+    CPenHandle m_penTickDisabled;
+
     // Fill of a progress bar's frame.
     static constexpr COLORREF kProgressBack = RGB(224, 224, 224);
 
@@ -183,6 +195,7 @@ private:
     Row* GetRow(int nItem) const;
     bool ValidCell(int nItem, int nSubItem) const;
     void HookHeader();
+    void SetHeaderHooked(bool bHooked);
     void ReleaseAllRows();
     void ResyncRows();
     void ForgetChecks(const Row& row);
@@ -243,8 +256,9 @@ private:
     bool m_bTextsMirrored = true;
     mutable int m_nColumns = -1; // header items, read when needed
     WNDPROC m_pfnList = nullptr; // the list view's own procedure
-    LRESULT ListProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT ListProc(UINT msg, WPARAM wParam, LPARAM lParam) const;
     bool m_bRedraw = true; // redrawing not switched off (WM_SETREDRAW)
+    int m_nPaintHolds = 0; // HoldCellPaints not yet released
     // Header check states by column as last read (-2 not read yet), valid
     // while the header's item version is m_nHeaderVersion.
     mutable std::vector<int> m_headerCheck;

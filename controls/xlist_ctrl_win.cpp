@@ -43,14 +43,21 @@ void CXListCtrl::LoadColors() {
     m_crInactiveCaptionText = GetSysColor(COLOR_INACTIVECAPTIONTEXT);
     m_clrWindow = GetSysColor(COLOR_WINDOW);
     m_clrWindowText = GetSysColor(COLOR_WINDOWTEXT);
+    if (!m_brBoxFrame)
+        m_brBoxFrame.Reset(CreateSolidBrush(CXHeaderCtrl::kBoxFrame));
+    if (!m_penTick)
+        m_penTick.Reset(CreatePen(PS_SOLID, 1, CXHeaderCtrl::kTick));
+    m_penTickDisabled.Reset(CreatePen(PS_SOLID, 1, m_clrGrayText));
 }
 
 // ------------------------------------------------------------------ binding
 
-LRESULT CXListCtrl::ListProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // The control's own writes go straight to the list view's procedure: it
-    // keeps its records in step itself, and a message through the subclass
-    // chain costs several times as much under the window system here.
+LRESULT CXListCtrl::ListProc(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    // The control's own writes and queries go straight to the list view's
+    // procedure: it keeps its records in step itself, and every message
+    // through the subclass chain costs a round trip to the window server
+    // here (the chain's data is a window property), far more than the
+    // list's own work for a query.
     if (m_pfnList)
         return CallWindowProcW(m_pfnList, m_hWnd, msg, wParam, lParam);
     return ::SendMessageW(m_hWnd, msg, wParam, lParam);
@@ -64,8 +71,7 @@ void CXListCtrl::PreSubclassWindow() {
                     : nullptr;
     // Items the list already has carry no records.
     m_rows.clear();
-    m_rows.resize(static_cast<std::size_t>(
-        std::max<LRESULT>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0), 0)));
+    m_rows.resize(static_cast<std::size_t>(std::max<LRESULT>(ListProc(LVM_GETITEMCOUNT, 0, 0), 0)));
     m_checkedCount.clear();
     m_nColumns = -1;
     m_bTextsMirrored = true;
@@ -75,9 +81,26 @@ void CXListCtrl::PreSubclassWindow() {
 void CXListCtrl::HookHeader() {
     if (m_bHeaderHooked)
         return;
-    auto hHeader = reinterpret_cast<HWND>(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
+    auto hHeader = reinterpret_cast<HWND>(ListProc(LVM_GETHEADER, 0, 0));
     if (hHeader && m_wndHeader.SubclassWindow(hHeader))
         m_bHeaderHooked = 1;
+}
+
+void CXListCtrl::SetHeaderHooked(bool bHooked) {
+    // The list asks its header for the column order with every text it
+    // stores. While drawing is held (a bulk fill), the header's hook is
+    // lifted, as nothing the header does then needs it and every question
+    // through the hook costs a round trip to the window server here; the
+    // header may have changed meanwhile, so what was read from it is
+    // dropped, and it repaints in its own look.
+    if (!bHooked) {
+        m_wndHeader.SuspendSubclass();
+    } else if (m_wndHeader.IsSubclassSuspended()) {
+        m_wndHeader.ResumeSubclass();
+        ++m_wndHeader.m_nItemVersion;
+        if (m_wndHeader.m_hWnd)
+            ::InvalidateRect(m_wndHeader.m_hWnd, nullptr, FALSE);
+    }
 }
 
 void CXListCtrl::SetExtendedStyle(DWORD dwStyle) {
@@ -85,7 +108,7 @@ void CXListCtrl::SetExtendedStyle(DWORD dwStyle) {
 }
 
 DWORD CXListCtrl::GetExtendedStyle() const {
-    return static_cast<DWORD>(::SendMessageW(m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    return static_cast<DWORD>(ListProc(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
 }
 
 // ------------------------------------------------------------------ rows
@@ -115,14 +138,14 @@ void CXListCtrl::ResyncRows() {
     for (auto& row : m_rows)
         if (row)
             owned.emplace(row.get(), std::move(row));
-    const int count = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(ListProc(LVM_GETITEMCOUNT, 0, 0));
     m_rows.clear();
     m_rows.resize(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
         LVITEMW item{};
         item.mask = LVIF_PARAM;
         item.iItem = i;
-        if (!::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        if (!ListProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
             continue;
         auto it = owned.find(reinterpret_cast<Row*>(item.lParam));
         if (it != owned.end()) {
@@ -253,8 +276,8 @@ std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
         item.iSubItem = nSubItem;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        int got = static_cast<int>(
-            ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+        int got =
+            static_cast<int>(ListProc(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
         if (got < 0)
             got = 0;
         if (static_cast<std::size_t>(got) + 1 < text.size() || text.size() >= (1u << 20)) {
@@ -279,8 +302,7 @@ const wchar_t* CXListCtrl::CellText(int nItem, int nSubItem, const Row* pRow, wc
     item.pszText = buffer;
     item.cchTextMax = cchBuffer;
     buffer[0] = L'\0';
-    int got = static_cast<int>(
-        ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    int got = static_cast<int>(ListProc(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
     length = std::clamp(got, 0, cchBuffer - 1);
     return buffer;
 }
@@ -400,7 +422,7 @@ int CXListCtrl::SetRowEnabled(int nItem, int bEnabled) {
         return 0;
     cell->bRowEnabled = bEnabled ? 1 : 0;
     RECT rc;
-    if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc))) {
+    if (ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc))) {
         ::InvalidateRect(m_hWnd, &rc, TRUE);
         ::UpdateWindow(m_hWnd);
     }
@@ -477,8 +499,7 @@ int CXListCtrl::GetHeaderCheck(int nSubItem) const {
     if (state == -2) {
         HDITEMW item{};
         item.mask = HDI_IMAGE;
-        if (!::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, nSubItem,
-                            reinterpret_cast<LPARAM>(&item)))
+        if (!m_wndHeader.Query(HDM_GETITEMW, nSubItem, reinterpret_cast<LPARAM>(&item)))
             return -1;
         state = item.iImage;
     }
@@ -495,6 +516,10 @@ int CXListCtrl::SetHeaderCheck(int nSubItem, int nState) {
     item.mask = HDI_IMAGE;
     item.iImage = nState;
     ::SendMessageW(m_wndHeader.m_hWnd, HDM_SETITEMW, nSubItem, reinterpret_cast<LPARAM>(&item));
+    // Known without asking, also while the header's hook is lifted and its
+    // item changes go uncounted.
+    if (GetHeaderCheck(nSubItem) >= 0)
+        m_headerCheck[static_cast<std::size_t>(nSubItem)] = nState;
     return 1;
 }
 
@@ -540,7 +565,7 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
     if (!ValidCell(nItem, nSubItem))
         return 0;
     RECT rc{LVIR_BOUNDS, nSubItem, 0, 0};
-    if (!::SendMessageW(m_hWnd, LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+    if (!ListProc(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
         return 0;
     if (nSubItem == 0) {
         // The list reports the whole row for column 0: it ends where the next
@@ -548,14 +573,13 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
         const int columns = GetColumnCount();
         int next = 0;
         for (int c = 1; c < columns && !next; ++c)
-            if (::SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, c, 0) > 0)
+            if (ListProc(LVM_GETCOLUMNWIDTH, c, 0) > 0)
                 next = c;
         if (!next && columns > 1)
             next = 1;
         if (next) {
             RECT nextRc{LVIR_BOUNDS, next, 0, 0};
-            if (::SendMessageW(m_hWnd, LVM_GETSUBITEMRECT, nItem,
-                               reinterpret_cast<LPARAM>(&nextRc)))
+            if (ListProc(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&nextRc)))
                 rc.right = nextRc.left;
         }
     }
@@ -576,7 +600,17 @@ void CXListCtrl::InvalidateCell(int nItem, int nSubItem) {
     if (!IntersectRect(&visible, &rc, &client))
         return;
     ::InvalidateRect(m_hWnd, &rc, TRUE);
-    ::UpdateWindow(m_hWnd);
+    if (m_nPaintHolds == 0)
+        ::UpdateWindow(m_hWnd);
+}
+
+void CXListCtrl::HoldCellPaints() {
+    ++m_nPaintHolds;
+}
+
+void CXListCtrl::ReleaseCellPaints() {
+    if (m_nPaintHolds > 0 && --m_nPaintHolds == 0 && m_hWnd)
+        ::UpdateWindow(m_hWnd);
 }
 
 void CXListCtrl::InvalidateRow(int nItem) {
@@ -585,7 +619,7 @@ void CXListCtrl::InvalidateRow(int nItem) {
         return;
     }
     RECT rc{LVIR_BOUNDS, 0, 0, 0};
-    if (::SendMessageW(m_hWnd, LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+    if (ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
         ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
@@ -621,6 +655,11 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (m_rows[i])
                 ForgetChecks(*m_rows[i]);
             m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(i));
+            // The row gone may have been the only unchecked one. An empty
+            // list keeps its header as it was: it has no rows to check.
+            if (!m_rows.empty())
+                for (int c = 0; c < GetColumnCount(); ++c)
+                    SyncHeaderCheck(c);
         }
         return r;
     }
@@ -710,6 +749,21 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         OnKeyDown(wParam);
         return 0;
+    case WM_PAINT: {
+        // A paint of the list asks the header for the column order and the
+        // places of its items again and again, and each question through the
+        // header's hook costs a round trip to the window server here. The
+        // hook is lifted for the paint unless the header itself waits to be
+        // painted: the list view may then paint it in the middle of its own
+        // paint, and that must go through the hook.
+        const bool lifted = m_wndHeader.m_hWnd &&
+                            !::GetUpdateRect(m_wndHeader.m_hWnd, nullptr, FALSE) &&
+                            m_wndHeader.SuspendSubclass();
+        LRESULT r = Default();
+        if (lifted)
+            m_wndHeader.ResumeSubclass();
+        return r;
+    }
     case WM_ERASEBKGND:
         if (OnEraseBackground(reinterpret_cast<HDC>(wParam)))
             return 1;
@@ -718,17 +772,17 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // While the owner fills the list with redrawing off, a changed cell
         // waits for the one repaint that follows.
         m_bRedraw = wParam != 0;
+        SetHeaderHooked(m_bRedraw);
         return Default();
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
         // Selected rows change colours with the focus.
         LRESULT r = Default();
-        const int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
-        const int last =
-            std::min(top + static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOUNTPERPAGE, 0, 0)),
-                     GetItemCount() - 1);
+        const int top = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
+        const int last = std::min(top + static_cast<int>(ListProc(LVM_GETCOUNTPERPAGE, 0, 0)),
+                                  GetItemCount() - 1);
         for (int i = std::max(top, 0); i <= last; ++i)
-            if (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+            if (ListProc(LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
                 InvalidateRow(i);
         return r;
     }
@@ -740,6 +794,7 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return r;
     }
     case WM_DESTROY:
+        SetHeaderHooked(true); // the header object must hear of its window's end
         RetireEditors(true);
         ReleaseAllRows();
         m_bHeaderHooked = 0;
@@ -795,7 +850,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     LVHITTESTINFO ht{};
     ht.pt = pt;
-    ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM)) {
         CancelComboByClick();
         return false;
@@ -841,7 +896,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
 bool CXListCtrl::OnRButtonDown(LPARAM lParam) {
     LVHITTESTINFO ht{};
     ht.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM))
         return false;
     Row* row = GetRow(ht.iItem);
@@ -849,9 +904,9 @@ bool CXListCtrl::OnRButtonDown(LPARAM lParam) {
 }
 
 void CXListCtrl::OnKeyDown(WPARAM key) {
-    const int before = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    const int before = static_cast<int>(ListProc(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     Default();
-    const int after = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    const int after = static_cast<int>(ListProc(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     if (after < 0)
         return;
     auto enabled = [this](int i) { return IsRowEnabled(i) == 1; };
@@ -897,12 +952,12 @@ bool CXListCtrl::OnEraseBackground(HDC hDC) {
     RECT clip;
     if (count == 0 || !hDC || GetClipBox(hDC, &clip) == ERROR)
         return false;
-    const int top = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
-    const int perPage = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETCOUNTPERPAGE, 0, 0));
+    const int top = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
+    const int perPage = static_cast<int>(ListProc(LVM_GETCOUNTPERPAGE, 0, 0));
     const int last = std::min(top + perPage, count - 1);
     RECT rcTop{LVIR_BOUNDS, 0, 0, 0}, rcLast{LVIR_BOUNDS, 0, 0, 0};
-    if (!::SendMessageW(m_hWnd, LVM_GETITEMRECT, top, reinterpret_cast<LPARAM>(&rcTop)) ||
-        !::SendMessageW(m_hWnd, LVM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rcLast)))
+    if (!ListProc(LVM_GETITEMRECT, top, reinterpret_cast<LPARAM>(&rcTop)) ||
+        !ListProc(LVM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rcLast)))
         return false;
     FillSolidRect(hDC, {clip.left, clip.top, clip.right, std::min(rcTop.top, clip.bottom)},
                   m_clrWindow);
@@ -938,7 +993,7 @@ void CXListCtrl::EnableToolTips(bool bEnable) {
 INT_PTR CXListCtrl::OnToolHitTest(POINT point, TOOLINFOW* pTI) const {
     LVHITTESTINFO ht{};
     ht.pt = point;
-    ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || ht.iSubItem < 0 || !(ht.flags & LVHT_ONITEM))
         return -1;
     const INT_PTR id = static_cast<INT_PTR>(ht.iItem) * 1000 + ht.iSubItem + 1;
@@ -987,7 +1042,7 @@ void CXListCtrl::OnNeedToolText(NMHDR& hdr) {
     ScreenToClient(m_hWnd, &pt);
     LVHITTESTINFO ht{};
     ht.pt = pt;
-    ::SendMessageW(m_hWnd, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM))
         return;
     const XListCell* cell = GetCell(ht.iItem, ht.iSubItem);

@@ -55,12 +55,11 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         for (int c = 0; c < columns; ++c) {
             HDITEMW item{};
             item.mask = HDI_FORMAT;
-            if (::SendMessageW(m_wndHeader.m_hWnd, HDM_GETITEMW, c,
-                               reinterpret_cast<LPARAM>(&item)))
+            if (m_wndHeader.Query(HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item)))
                 m_paint.headerFormat[static_cast<std::size_t>(c)] = item.fmt;
         }
         m_paint.columnX.clear();
-        m_paint.nTop = static_cast<int>(::SendMessageW(m_hWnd, LVM_GETTOPINDEX, 0, 0));
+        m_paint.nTop = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
         for (int c = 0; c < columns; ++c) {
             RECT rc;
             if (!GetCellRect(m_paint.nTop, c, rc)) {
@@ -73,8 +72,7 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         }
         if (GetClipBox(cd.nmcd.hdc, &m_paint.rcClip) == ERROR)
             m_paint.rcClip = GetClientRect();
-        m_paint.hImages =
-            reinterpret_cast<HIMAGELIST>(::SendMessageW(m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        m_paint.hImages = reinterpret_cast<HIMAGELIST>(ListProc(LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         return CDRF_NOTIFYITEMDRAW;
     }
     if (stage != CDDS_ITEMPREPAINT && stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
@@ -83,8 +81,7 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
     const int nItem = static_cast<int>(cd.nmcd.dwItemSpec);
     if (nItem != m_paint.nItem) {
         m_paint.nItem = nItem;
-        m_paint.bSelected =
-            (::SendMessageW(m_hWnd, LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+        m_paint.bSelected = (ListProc(LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     }
     const Row* row = GetRow(nItem);
     if (row && row->cells.empty())
@@ -215,13 +212,9 @@ void CXListCtrl::DrawCheckbox(HDC hDC, int nItem, int nSubItem, const XListCell&
         box.left = rc.left + (rc.right - rc.left) / 2 - side / 2 - 1;
     box.right = box.left + side;
     FillSolidRect(hDC, box, m_clrWindow);
-    {
-        CBrush frame(CreateSolidBrush(CXHeaderCtrl::kBoxFrame));
-        FrameRect(hDC, &box, frame.Get());
-    }
+    FrameRect(hDC, &box, m_brBoxFrame.Get());
     if (cell.nCheck == 1) {
-        CPen pen(CreatePen(PS_SOLID, 1, bEnabled ? CXHeaderCtrl::kTick : m_clrGrayText));
-        CSelectObject select(hDC, pen.Get());
+        CSelectObject select(hDC, (bEnabled ? m_penTick : m_penTickDisabled).Get());
         CXHeaderCtrl::DrawTick(hDC, box.left, box.top);
     }
     if (length == 0)

@@ -68,6 +68,16 @@ public:
     bool SubclassWindow(HWND hWnd);
     bool SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
+    // Lifts the hook of a subclassed window for a while, the object staying
+    // bound: messages meanwhile go straight to the window's own procedure and
+    // this object sees none of them. Under Wine every message through the
+    // hook costs a round trip to the window server (the hook's data is a
+    // window property), so an owner that causes a burst of messages the
+    // object need not see can spare it. Whoever lifts it puts it back before
+    // the window may be destroyed. True when the hook was lifted.
+    bool SuspendSubclass();
+    void ResumeSubclass();
+    bool IsSubclassSuspended() const { return m_bHookSuspended; }
     bool DestroyWindow();
 
     // ---- Message handling ----
@@ -155,6 +165,7 @@ private:
     void Unbind();
 
     Binding m_binding = Binding::none;
+    bool m_bHookSuspended = false;
     const MessageRecord* m_pCurrent = nullptr;
     bool m_bOwnsWindow = false;
 

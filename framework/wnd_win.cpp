@@ -146,7 +146,29 @@ HWND CWnd::UnsubclassWindow() {
     RemoveWindowSubclass(hWnd, &CWnd::StaticSubclassProc, kSubclassId);
     m_hWnd = nullptr;
     m_binding = Binding::none;
+    m_bHookSuspended = false;
     return hWnd;
+}
+
+bool CWnd::SuspendSubclass() {
+    if (m_binding != Binding::subclassed || !m_hWnd || m_bHookSuspended)
+        return false;
+    if (!RemoveWindowSubclass(m_hWnd, &CWnd::StaticSubclassProc, kSubclassId))
+        return false;
+    m_bHookSuspended = true;
+    return true;
+}
+
+void CWnd::ResumeSubclass() {
+    if (!m_bHookSuspended)
+        return;
+    m_bHookSuspended = false;
+    if (m_hWnd && !SetWindowSubclass(m_hWnd, &CWnd::StaticSubclassProc, kSubclassId,
+                                     reinterpret_cast<DWORD_PTR>(this))) {
+        // Without its hook the object would never hear of the window's end.
+        m_hWnd = nullptr;
+        m_binding = Binding::none;
+    }
 }
 
 bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
@@ -160,6 +182,7 @@ void CWnd::Unbind() {
         RemoveWindowSubclass(m_hWnd, &CWnd::StaticSubclassProc, kSubclassId);
     m_hWnd = nullptr;
     m_binding = Binding::none;
+    m_bHookSuspended = false;
 }
 
 // ---------------------------------------------------------------- procedures

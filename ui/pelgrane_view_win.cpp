@@ -33,56 +33,40 @@ constexpr int kHeaderNoImage = 0;
 constexpr int kHeaderUnchecked = 1;
 constexpr int kHeaderChecked = 2;
 
-// Holds the list's painting while many cells change: the list is marked not
-// visible, so no cell change paints on its own, and when the lock ends the
-// rows that changed are repainted together. Marking the list not visible is
-// what WM_SETREDRAW does for a plain window; doing it here keeps the list
-// view from repainting all of itself when drawing is switched back on.
-class CListUpdateLock {
+// Holds the list's drawing while a rebuild refills it: with drawing switched
+// off neither the list nor a cell paints row by row, and the list repaints
+// once, whole, when drawing is back.
+class CListRedrawLock {
 public:
-    explicit CListUpdateLock(HWND hList) : m_hList(hList) {
-        if (m_hList && (GetWindowLongPtrW(m_hList, GWL_STYLE) & WS_VISIBLE)) {
-            SetWindowLongPtrW(m_hList, GWL_STYLE,
-                              GetWindowLongPtrW(m_hList, GWL_STYLE) & ~WS_VISIBLE);
-            m_bLocked = true;
-        }
+    explicit CListRedrawLock(HWND hList) : m_hList(hList) {
+        if (m_hList)
+            ::SendMessageW(m_hList, WM_SETREDRAW, FALSE, 0);
     }
-    ~CListUpdateLock() {
-        if (!m_bLocked)
+    ~CListRedrawLock() {
+        if (!m_hList)
             return;
-        SetWindowLongPtrW(m_hList, GWL_STYLE, GetWindowLongPtrW(m_hList, GWL_STYLE) | WS_VISIBLE);
-        if (m_bAll) {
-            InvalidateRect(m_hList, nullptr, TRUE);
-        } else {
-            RECT client;
-            GetClientRect(m_hList, &client);
-            for (int row : m_rows) {
-                RECT rc{};
-                rc.left = LVIR_BOUNDS;
-                if (!SendMessageW(m_hList, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc)))
-                    continue;
-                InflateRect(&rc, 2, 2);
-                RECT visible;
-                if (IntersectRect(&visible, &rc, &client))
-                    InvalidateRect(m_hList, &visible, TRUE);
-            }
-        }
-        UpdateWindow(m_hList);
+        ::SendMessageW(m_hList, WM_SETREDRAW, TRUE, 0);
+        ::UpdateWindow(m_hList);
     }
-    CListUpdateLock(const CListUpdateLock&) = delete;
-    CListUpdateLock& operator=(const CListUpdateLock&) = delete;
-
-    void Touched(int row) {
-        if (m_bLocked && !m_bAll)
-            m_rows.push_back(row);
-    }
-    void TouchedAll() { m_bAll = true; }
+    CListRedrawLock(const CListRedrawLock&) = delete;
+    CListRedrawLock& operator=(const CListRedrawLock&) = delete;
 
 private:
     HWND m_hList;
-    bool m_bLocked = false;
-    bool m_bAll = false;
-    std::vector<int> m_rows;
+};
+
+// Holds the repaint of single cells while rows are rewritten or refreshed:
+// the cells that really changed are painted together afterwards, and nothing
+// else is (switching drawing back on would repaint the whole list).
+class CCellPaintHold {
+public:
+    explicit CCellPaintHold(CXListCtrl& list) : m_list(list) { m_list.HoldCellPaints(); }
+    ~CCellPaintHold() { m_list.ReleaseCellPaints(); }
+    CCellPaintHold(const CCellPaintHold&) = delete;
+    CCellPaintHold& operator=(const CCellPaintHold&) = delete;
+
+private:
+    CXListCtrl& m_list;
 };
 
 } // namespace
@@ -185,10 +169,9 @@ void CPelgraneView::Update(bool bRebuild) {
     m_bRunning = doc->m_bDownloading.load();
     if (!m_listMovies.m_hWnd)
         return;
-    CListUpdateLock lock(m_listMovies.m_hWnd);
-    lock.TouchedAll();
     CYoutubeFileList& movies = doc->m_movies;
     if (bRebuild || m_listMovies.GetItemCount() != static_cast<int>(movies.GetCount())) {
+        CListRedrawLock lock(m_listMovies.m_hWnd);
         ChangingRows changing(m_bChangingRows);
         m_listMovies.DeleteAllRows();
         m_rows.clear();
@@ -203,6 +186,7 @@ void CPelgraneView::Update(bool bRebuild) {
         }
         return;
     }
+    CCellPaintHold hold(m_listMovies);
     for (int row = 0; row < static_cast<int>(m_rows.size()); ++row)
         ShowMovieRow(row, m_rows[row].movie);
 }
@@ -256,7 +240,7 @@ CYoutubeFile* CPelgraneView::GetRowMovie(int nRow) const {
 void CPelgraneView::RefreshRunRows() {
     if (!m_listMovies.m_hWnd)
         return;
-    CListUpdateLock lock(m_listMovies.m_hWnd);
+    CCellPaintHold hold(m_listMovies);
     for (int row = 0; row < static_cast<int>(m_rows.size()); ++row) {
         RowState& state = m_rows[row];
         CYoutubeFile& m = *state.movie;
@@ -269,7 +253,6 @@ void CPelgraneView::RefreshRunRows() {
                 ShowMovieRow(row, state.movie);
             }
             m_listMovies.SetCellProgress(row, colStatus, m.m_nProgress.load());
-            lock.Touched(row);
             continue;
         }
         // A row whose record still shows what it showed at the last write
@@ -280,7 +263,6 @@ void CPelgraneView::RefreshRunRows() {
         if (m_listMovies.IsCellProgressShown(row, colStatus))
             m_listMovies.HideCellProgress(row, colStatus);
         ShowMovieRow(row, state.movie);
-        lock.Touched(row);
     }
 }
 
@@ -316,6 +298,19 @@ LRESULT CPelgraneView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (static_cast<int>(lParam) == colCheck)
             CheckMarkToRecord(static_cast<int>(wParam));
         return 0;
+    }
+    if (msg == WM_NOTIFY && lParam) {
+        // The list reports every row it adds or drops. Neither the list
+        // control nor the view takes anything from these, and offering each
+        // to the control first would cost a trip through its hook per row;
+        // answering the report of a whole clear spares one report per row.
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
+        if (hdr->hwndFrom == m_listMovies.m_hWnd && m_listMovies.m_hWnd) {
+            if (hdr->code == LVN_INSERTITEM || hdr->code == LVN_DELETEITEM)
+                return 0;
+            if (hdr->code == LVN_DELETEALLITEMS)
+                return TRUE;
+        }
     }
     if (msg == WM_RBUTTONUP) {
         POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};

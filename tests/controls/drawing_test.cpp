@@ -328,6 +328,27 @@ TEST(CellDrawing, CellsChangedWhileRedrawingIsOffShowWhenItIsBack) {
     }));
 }
 
+TEST(CellDrawing, HeldCellPaintsShowTogetherAtTheLastRelease) {
+    ListFixture f(2, ListFixture::MovieColumns(), kPlainStyle);
+    SetFocus(f.host.m_hWnd);
+    f.list.ShowCellProgress(1, 4);
+    Repaint(f.list.m_hWnd);
+    const RECT bar = f.Cell(1, 4);
+    auto filled = [&] {
+        return CCapture(f.list.m_hWnd).At(bar.left + 3, bar.top + 2) == f.list.m_clrHighlight;
+    };
+    ASSERT_FALSE(filled());
+    f.list.HoldCellPaints();
+    f.list.HoldCellPaints();
+    f.list.SetCellProgress(1, 4, 100);
+    EXPECT_FALSE(filled());
+    f.list.ReleaseCellPaints();
+    EXPECT_FALSE(filled());
+    // Painted by the last release itself, before any message is handled.
+    f.list.ReleaseCellPaints();
+    EXPECT_TRUE(filled());
+}
+
 TEST(CellDrawing, TextCellsFollowTheHeaderAlignmentAndShowAmpersands) {
     ListFixture f(2, ListFixture::MovieColumns(), kPlainStyle);
     f.list.SetCellColors(0, 3, kRed, f.list.m_clrWindow);

@@ -122,12 +122,24 @@ TEST(ListOperations, HeaderCheckFollowsSetCellCheckAndDeletedRows) {
     EXPECT_EQ(f.list.GetCell(0, 0)->bChanged, 0); // only the user changes cells
     f.list.SetCellCheck(1, 0, 0);
     EXPECT_EQ(f.list.GetHeaderCheck(0), 1);
-    // The count of checked rows follows rows deleted in any way, including
-    // straight through the list view.
-    f.list.DeleteRow(0);
+    // Deleting the only unchecked row leaves every row checked: the header
+    // says so and shows its box ticked. The count and the header follow rows
+    // deleted in any way, including straight through the list view.
+    f.list.DeleteRow(1);
+    EXPECT_EQ(f.list.CountCheckedRows(0), 2);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    HWND header = f.list.m_wndHeader.m_hWnd;
+    RECT item0{};
+    Header_GetItemRect(header, 0, &item0);
+    EXPECT_TRUE(PumpUntil([&] { return CCapture(header).Count(item0, CXHeaderCtrl::kTick) > 0; }));
+    f.list.SetCellCheck(0, 0, 0);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 1);
+    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 0, 0);
     EXPECT_EQ(f.list.CountCheckedRows(0), 1);
-    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 1, 0);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    SendMessageW(f.list.m_hWnd, LVM_DELETEITEM, 0, 0);
     EXPECT_EQ(f.list.CountCheckedRows(0), 0);
+    f.list.InsertRow(0, 0, 0);
     f.list.SetCellCheck(0, 0, 1);
     EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
     f.list.DeleteAllRows();
@@ -136,6 +148,33 @@ TEST(ListOperations, HeaderCheckFollowsSetCellCheckAndDeletedRows) {
     f.list.InsertRow(0, 0, 0);
     f.list.SetCellCheck(0, 2, 1);
     EXPECT_EQ(f.list.GetHeaderCheck(2), 0);
+}
+
+TEST(ListOperations, HeaderKeepsItsStateAndLookAcrossHeldDrawing) {
+    // While the owner holds the list's drawing the header's hook is lifted:
+    // its state must still follow the rows, what is changed in it from
+    // outside meanwhile must not be hidden by what the control read before,
+    // and it must show its own look once drawing is back.
+    ListFixture f(3);
+    f.UseHeaderCheck(1);
+    HWND header = f.list.m_wndHeader.m_hWnd;
+    SendMessageW(f.list.m_hWnd, WM_SETREDRAW, FALSE, 0);
+    for (int r = 0; r < 3; ++r)
+        f.list.SetCellCheck(r, 0, 1);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    f.UseHeaderCheck(1);
+    SendMessageW(f.list.m_hWnd, WM_SETREDRAW, TRUE, 0);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 1);
+    f.list.SetCellCheck(0, 0, 1);
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
+    RECT item0{};
+    Header_GetItemRect(header, 0, &item0);
+    EXPECT_TRUE(PumpUntil([&] { return CCapture(header).Count(item0, CXHeaderCtrl::kTick) > 0; }));
+    // The hook is back: a double click on the header counts as a click.
+    const POINT box{(item0.left + item0.right) / 2, (item0.top + item0.bottom) / 2};
+    DoubleClick(header, box);
+    EXPECT_TRUE(PumpUntil([&] { return f.host.Count(CHostWnd::Event::columnClick) == 2; }));
+    EXPECT_EQ(f.list.GetHeaderCheck(0), 2);
 }
 
 TEST(ListOperations, ColumnZeroEndsAtTheNextColumnWithWidth) {
