@@ -5,8 +5,9 @@
 //
 // The read size follows the link (download/read_size.h): small reads keep
 // the file and the percent moving on a slow link, large ones keep a fast link
-// at full speed. Blocks are written to disk on a thread of their own while
-// the next one is read (download/write_behind.h).
+// at full speed. Each block is written to disk at once while that is cheap,
+// and by a thread of its own, overlapping the next read, while the disk is
+// slow (download/write_behind.h).
 //
 // A body cut off by the network (read error, or the data ending before the
 // announced length) is asked for again from the bytes already on disk, with

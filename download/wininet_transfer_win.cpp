@@ -333,6 +333,7 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
                 // Unless data is flowing, asks how much of the body has arrived
                 // (waiting for the first byte or the end); a failing query leaves
                 // the verdict to the read.
+                const auto asking = std::chrono::steady_clock::now();
                 DWORD buffered = 0;
                 if (!sizer.Flowing() && !InternetQueryDataAvailable(request, &buffered, 0, 0))
                     buffered = 0;
@@ -350,8 +351,10 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
                 }
                 if (read == 0)
                     break;
-                sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
-                writer.Submit(read);
+                const auto now = std::chrono::steady_clock::now();
+                sizer.Record(asked, read, now - start);
+                // The block's arrival includes a wait for its first byte.
+                writer.Submit(read, now - asking);
             }
             if (!writer.Finish() || end == BodyEnd::Failed || control.Stopped())
                 return 1;
