@@ -22,9 +22,11 @@
 // of the data is success. On a stop, the run's abort closes the request,
 // connection and internet handles, which makes a blocked read return at once.
 #include "download/transfer.h"
+#include "download/write_behind.h"
 
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 
 inline constexpr wchar_t kTransferAgent[] = L"Torvane Brenlow";
 
@@ -46,6 +48,10 @@ public:
 private:
     Output m_output;
     std::chrono::milliseconds m_firstRetryWait{1000};
+    // The blocks of the last transfer, for the next one (a run downloads
+    // one movie at a time; a transfer that finds them in use makes its own).
+    std::mutex m_buffersMutex;
+    CBlockBuffers m_buffers;
 };
 
 // The transfer outside any run (nothing can stop it): 0 success, 1 failure.

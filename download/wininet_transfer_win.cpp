@@ -197,7 +197,7 @@ constexpr int kRetries = 3;
 enum class BodyEnd { Complete, CutOff, Failed };
 
 int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& net, bool discard,
-             std::chrono::milliseconds firstRetryWait) {
+             std::chrono::milliseconds firstRetryWait, CBlockBuffers* buffers) {
     // A stopped download continues from its file when the record still
     // knows the movie's size.
     const bool resume = movie.m_nPrevStatus == Cancelled && !discard;
@@ -238,7 +238,7 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 
     // The file and the percent follow each block as soon as it is on disk.
     CWriteBehind writer(
-        kRingBuffers, CReadSizer::kMaxBlock,
+        buffers, kRingBuffers, CReadSizer::kMaxBlock,
         [&](const char* data, std::size_t size) {
             bool written = false;
             return control.Apply([&] {
@@ -383,7 +383,9 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
 int CWinInetTransfer::DownloadVideo(CYoutubeFile& movie, CTransferControl& control) {
     CInternetHandles net;
     control.SetAbort([&net] { net.Abort(); });
-    const int result = Transfer(movie, control, net, m_output == Output::Discard, m_firstRetryWait);
+    std::unique_lock<std::mutex> buffers(m_buffersMutex, std::try_to_lock);
+    const int result = Transfer(movie, control, net, m_output == Output::Discard, m_firstRetryWait,
+                                buffers.owns_lock() ? &m_buffers : nullptr);
     control.ClearAbort();
     net.CloseAll();
     return result;

@@ -1,12 +1,21 @@
 #include "download/write_behind.h"
 
-CWriteBehind::CWriteBehind(std::size_t buffers, std::size_t bufferBytes, Sink sink,
-                           std::function<void()> onFailure)
+CWriteBehind::CWriteBehind(CBlockBuffers* keep, std::size_t buffers, std::size_t bufferBytes,
+                           Sink sink, std::function<void()> onFailure)
     : m_bufferBytes(bufferBytes), m_sink(std::move(sink)), m_onFailure(std::move(onFailure)) {
-    for (std::size_t i = 0; i < (buffers ? buffers : 1); ++i) {
-        m_buffers.emplace_back(new char[bufferBytes]);
-        m_free.push_back(m_buffers.back().get());
+    CBlockBuffers& store = keep ? *keep : m_own;
+    if (store.bytes != bufferBytes) {
+        store.blocks.clear();
+        store.bytes = bufferBytes;
     }
+    if (buffers == 0)
+        buffers = 1;
+    while (store.blocks.size() < buffers)
+        store.blocks.emplace_back(new char[bufferBytes]);
+    // Taken in the order of the store, so a ring that needs one buffer gets
+    // the one its predecessors used.
+    for (std::size_t i = buffers; i-- > 0;)
+        m_free.push_back(store.blocks[i].get());
     m_writer = std::thread([this] { WriterLoop(); });
 }
 

@@ -165,6 +165,28 @@ TEST(WriteBehind, QuickWritesAreMadeAtOnceAndASlowDiskOverlapsTheReads) {
     }
 }
 
+TEST(WriteBehind, TheNextRingStartsWithTheBufferTheLastOneUsed) {
+    CBlockBuffers kept;
+    auto sink = [](const char*, std::size_t) { return true; };
+    char* first = nullptr;
+    {
+        CWriteBehind writer(&kept, 3, 16, sink);
+        first = writer.Acquire();
+        first[0] = 'x';
+        writer.Submit(1);
+        EXPECT_TRUE(writer.Finish());
+    }
+    {
+        CWriteBehind writer(&kept, 3, 16, sink);
+        EXPECT_EQ(writer.Acquire(), first);
+    }
+    EXPECT_EQ(kept.blocks.size(), 3u);
+    // Buffers of another size are not handed out as if they were large enough.
+    CWriteBehind larger(&kept, 2, 32, sink);
+    EXPECT_EQ(kept.bytes, 32u);
+    EXPECT_EQ(kept.blocks.size(), 2u);
+}
+
 TEST(WriteBehind, ABufferTakenAndNotHandedOverIsTakenAgain) {
     // Each read that ends a body takes a buffer and submits nothing; a
     // transfer that retries must not run out of buffers that way.
