@@ -10,15 +10,17 @@
 // transfer uses it to cut a blocked read short).
 //
 // Where a block is written: a write into the file cache copies the block
-// while it is still in the reading core's cache and costs a fraction of the
-// read, whereas a block handed to the writing thread is copied cold, and that
-// thread competes with the reading thread for the processor (measured here
-// under Wine with 4 MiB blocks from a loopback server: writing each block at
-// once kept 0.95 of the speed without writing, handing every block over 0.5).
-// So a block is written at once by Submit when nothing is waiting for the
+// while it is still in the reading core's cache, with no handover, whereas
+// the writing thread copies it cold and needs a processor of its own to
+// gain anything. Which is cheaper depends on how busy the processors are
+// (measured here under Wine, 4 MiB blocks from a loopback server on two
+// processors, median of 10-15 transfers: on a busy machine writing at once
+// kept 0.95 of the speed without writing and handing every block over 0.5;
+// on a quiet one handing over moved 3.5 GB/s and writing at once 3.1). So a
+// block is written at once by Submit when nothing is waiting for the
 // writing thread and the last write took at most half as long per byte as
-// this block took to arrive. A disk slower than that (a busy or network
-// drive) gets the blocks handed over and overlaps the reads.
+// this block took to arrive; otherwise, and for a disk slower than that (a
+// busy or network drive), the write overlaps the next read.
 //
 // Finish waits until every buffer handed over has been written and tells
 // whether all went well. Destruction without Finish drops what is not written
