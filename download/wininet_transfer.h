@@ -5,8 +5,9 @@
 //
 // The read size follows the link (download/read_size.h): small reads keep
 // the file and the percent moving on a slow link, large ones keep a fast link
-// at full speed. Blocks are written to disk on a thread of their own while
-// the next one is read (download/write_behind.h).
+// at full speed. Each block is written to disk at once while that is cheap,
+// and by a thread of its own, overlapping the next read, while the disk is
+// slow (download/write_behind.h).
 //
 // A body cut off by the network (read error, or the data ending before the
 // announced length) is asked for again from the bytes already on disk, with
@@ -21,9 +22,11 @@
 // of the data is success. On a stop, the run's abort closes the request,
 // connection and internet handles, which makes a blocked read return at once.
 #include "download/transfer.h"
+#include "download/write_behind.h"
 
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 
 inline constexpr wchar_t kTransferAgent[] = L"Torvane Brenlow";
 
@@ -45,6 +48,10 @@ public:
 private:
     Output m_output;
     std::chrono::milliseconds m_firstRetryWait{1000};
+    // The blocks of the last transfer, for the next one (a run downloads
+    // one movie at a time; a transfer that finds them in use makes its own).
+    std::mutex m_buffersMutex;
+    CBlockBuffers m_buffers;
 };
 
 // The transfer outside any run (nothing can stop it): 0 success, 1 failure.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -126,6 +127,64 @@ TEST(WriteBehind, WritesEveryBlockInOrder) {
         EXPECT_TRUE(writer.Finish());
         EXPECT_EQ(out, expected);
     }
+}
+
+// Blocks go to the disk at once while writing is quick next to their
+// arrival, to the writing thread while the disk is slow, and back; the file
+// gets them in order throughout.
+TEST(WriteBehind, QuickWritesAreMadeAtOnceAndASlowDiskOverlapsTheReads) {
+    constexpr int kBlocks = 50;
+    std::vector<std::pair<int, std::thread::id>> written; // block, writing thread
+    auto slow = [](int block) { return block >= 20 && block < 30; };
+    CWriteBehind writer(3, 8, [&](const char* data, std::size_t) {
+        const int block = static_cast<unsigned char>(data[0]);
+        if (slow(block))
+            std::this_thread::sleep_for(50ms); // longer than a block takes to arrive
+        written.emplace_back(block, std::this_thread::get_id());
+        return true;
+    });
+    for (int block = 0; block < kBlocks; ++block) {
+        char* buffer = writer.Acquire();
+        ASSERT_NE(buffer, nullptr);
+        buffer[0] = static_cast<char>(block);
+        writer.Submit(8, 20ms);
+        // The first quick write after the slow ones goes to the writing
+        // thread; once it is done, writing is known to be quick again.
+        if (block == 29 || block == 30) {
+            ASSERT_TRUE(writer.Finish());
+        }
+    }
+    ASSERT_TRUE(writer.Finish());
+    ASSERT_EQ(written.size(), static_cast<std::size_t>(kBlocks));
+    const std::thread::id reader = std::this_thread::get_id();
+    for (int block = 0; block < kBlocks; ++block) {
+        EXPECT_EQ(written[block].first, block);
+        // Block 20 is the write that shows the disk has become slow.
+        const bool atOnce = block <= 20 || block > 30;
+        EXPECT_EQ(written[block].second == reader, atOnce) << "block " << block;
+    }
+}
+
+TEST(WriteBehind, TheNextRingStartsWithTheBufferTheLastOneUsed) {
+    CBlockBuffers kept;
+    auto sink = [](const char*, std::size_t) { return true; };
+    char* first = nullptr;
+    {
+        CWriteBehind writer(&kept, 3, 16, sink);
+        first = writer.Acquire();
+        first[0] = 'x';
+        writer.Submit(1);
+        EXPECT_TRUE(writer.Finish());
+    }
+    {
+        CWriteBehind writer(&kept, 3, 16, sink);
+        EXPECT_EQ(writer.Acquire(), first);
+    }
+    EXPECT_EQ(kept.blocks.size(), 3u);
+    // Buffers of another size are not handed out as if they were large enough.
+    CWriteBehind larger(&kept, 2, 32, sink);
+    EXPECT_EQ(kept.bytes, 32u);
+    EXPECT_EQ(kept.blocks.size(), 2u);
 }
 
 TEST(WriteBehind, ABufferTakenAndNotHandedOverIsTakenAgain) {

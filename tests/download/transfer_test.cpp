@@ -121,6 +121,17 @@ TEST_F(TransferTest, EmptyBodyGivesAnEmptyFile) {
     EXPECT_EQ(fs::file_size(movie->m_strFilePath), 0u);
 }
 
+TEST_F(TransferTest, ALongerOldFileIsReplacedByTheNewBody) {
+    site.AddBody("/v", 2048, PatternFiller());
+    MoviePtr movie = Movie("v");
+    {
+        std::ofstream old(fs::path(movie->m_strFilePath), std::ios::binary);
+        old << std::string(5000, 'o');
+    }
+    EXPECT_EQ(DownloadVideo(*movie), 0);
+    EXPECT_EQ(ReadAll(movie->m_strFilePath), Pattern(0, 2048));
+}
+
 TEST_F(TransferTest, WithoutContentLengthTheEndOfTheDataIsSuccess) {
     site.AddBody("/nocl", 5000, PatternFiller());
     site.SetFault("/nocl", FaultOf(standin::Fault::NoContentLength));
