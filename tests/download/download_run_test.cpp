@@ -256,8 +256,9 @@ TEST_F(DownloadRunTest, RandomStopsAndChangesDuringRuns) {
         // On a busy machine forty quick rounds could all stop before any
         // transfer starts; the first round waits for one, so the check of
         // one-at-a-time below always has a run to speak of.
-        if (round == 0)
+        if (round == 0) {
             ASSERT_TRUE(PollUntil([&] { return !transfer->Started().empty(); }));
+        }
         const int steps = static_cast<int>(rng() % 6);
         for (int s = 0; s < steps; ++s) {
             std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 4));
