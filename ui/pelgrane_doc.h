@@ -30,6 +30,10 @@ public:
     void DeleteContents() override;
     // Saves (see SaveAtClose), then closes the windows, which ends the program.
     void OnCloseDocument() override;
+    // Never asks (the document is never marked modified). While Add or Batch
+    // Add is reading pages the document cannot close yet: the close is
+    // refused and taken up again once the pages read are in the list.
+    bool SaveModified() override;
 
     // Removes every movie with this watch address; the list view drops its rows.
     void RemoveMovie(const std::wstring& url);
@@ -87,4 +91,6 @@ private:
     std::wstring m_strSiteRoot;
     std::wstring m_strDefaultProject;
     bool m_bSaveAtClose = false;
+    bool m_bReading = false;       // inside ReadAndAdd
+    bool m_bCloseWhenRead = false; // a close came meanwhile
 };

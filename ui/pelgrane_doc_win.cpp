@@ -1,6 +1,8 @@
 #include "ui/pelgrane_doc.h"
 
 #include "download/wininet_transfer.h"
+#include "framework/app.h"
+#include "framework/frame.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/dlg_add.h"
@@ -62,6 +64,14 @@ void CPelgraneDoc::OnCloseDocument() {
     CDocument::OnCloseDocument();
 }
 
+bool CPelgraneDoc::SaveModified() {
+    if (m_bReading) {
+        m_bCloseWhenRead = true;
+        return false;
+    }
+    return CDocument::SaveModified();
+}
+
 void CPelgraneDoc::RemoveMovie(const std::wstring& url) {
     m_movies.RemoveByUrl(url);
 }
@@ -99,7 +109,17 @@ void CPelgraneDoc::ReadAndAdd(const std::wstring& address, bool bBatch) {
     const std::size_t room =
         count < CYoutubeFileList::kMaxMovies ? CYoutubeFileList::kMaxMovies - count : 0;
     CPageReading reading(m_reader, bBatch ? m_getWatchLinks : nullptr, address, room);
-    WaitForPageReading(reading);
+    {
+        // The window answers while the pages are read, so a close may come:
+        // this document must stay until the command is over (see SaveModified).
+        m_bReading = true;
+        m_bCloseWhenRead = false;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{m_bReading};
+        WaitForPageReading(reading);
+    }
     const std::vector<MoviePtr> movies = reading.TakeMovies();
     const std::exception_ptr error = reading.Error();
     // A failed Add, or a Batch Add whose page of links could not be read,
@@ -108,18 +128,24 @@ void CPelgraneDoc::ReadAndAdd(const std::wstring& address, bool bBatch) {
     if (error && (!bBatch || !reading.LinksRead()))
         std::rethrow_exception(error);
     // A cancelled Add read nothing to keep.
-    if (reading.IsCancelled() && movies.empty())
-        return;
-    try {
-        for (const MoviePtr& movie : movies)
-            m_movies.InsertMovie(movie);
-    } catch (...) {
+    if (!reading.IsCancelled() || !movies.empty()) {
+        try {
+            for (const MoviePtr& movie : movies)
+                m_movies.InsertMovie(movie);
+        } catch (...) {
+            UpdateAllViews(nullptr);
+            throw;
+        }
+        // The movies read before a failure or a Cancel stay; the list shows
+        // them now rather than at some later refresh. The error goes on to be
+        // reported.
         UpdateAllViews(nullptr);
-        throw;
+        if (error)
+            std::rethrow_exception(error);
     }
-    // The movies read before a failure or a Cancel stay; the list shows them
-    // now rather than at some later refresh. The error goes on to be reported.
-    UpdateAllViews(nullptr);
-    if (error)
-        std::rethrow_exception(error);
+    // The close asked for meanwhile, now that the project holds the pages. (A
+    // close that came with an error is left to the user, who reads the error.)
+    if (m_bCloseWhenRead)
+        if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd)
+            app->m_pMainWnd->PostMessage(WM_CLOSE);
 }

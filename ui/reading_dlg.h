@@ -33,7 +33,6 @@ private:
 
 // Returns once `reading` has ended or the user cancelled it, the window
 // answering all the while. Most single pages arrive at once, so the progress
-// window appears only when reading takes longer than `quietMs`. A request to
-// close the main window meanwhile is held until the wait is over; a quit
+// window appears only when reading takes longer than `quietMs`. A quit
 // message cancels the reading and is passed on.
 void WaitForPageReading(CPageReading& reading, DWORD quietMs = 300);

@@ -64,20 +64,45 @@ void CReadingDlg::ShowProgress() {
     ::SendMessageW(bar, PBM_SETPOS, progress.nPage > 0 ? progress.nPage - 1 : 0, 0);
 }
 
+namespace {
+
+// Holds off the user's input to the main window, as a modal window holds it
+// off, so that no second command starts meanwhile.
+class CInputHold {
+public:
+    explicit CInputHold(HWND hMain) : m_hMain(hMain) {
+        m_bDisabled = hMain && IsWindowEnabled(hMain);
+        if (m_bDisabled)
+            EnableWindow(hMain, FALSE);
+    }
+    ~CInputHold() { Release(); }
+    CInputHold(const CInputHold&) = delete;
+    CInputHold& operator=(const CInputHold&) = delete;
+
+    // Before the progress window goes, so that the activation returns here.
+    void Release() {
+        if (m_bDisabled)
+            EnableWindow(m_hMain, TRUE);
+        m_bDisabled = false;
+    }
+
+private:
+    HWND m_hMain;
+    bool m_bDisabled = false;
+};
+
+} // namespace
+
 void WaitForPageReading(CPageReading& reading, DWORD quietMs) {
     CWinApp* app = AfxGetApp();
     CWnd* mainWnd = app ? app->m_pMainWnd : nullptr;
     HWND hMain = mainWnd ? mainWnd->m_hWnd : nullptr;
-    // The user's input to the main window is held off, as a modal window would
-    // hold it off, so that no second command starts meanwhile. The loop is our
-    // own rather than a modal dialog's: it waits on the reading's end as well
-    // as on messages, and holds back a request to close until it is over.
-    const bool bDisabled = hMain && IsWindowEnabled(hMain);
-    if (bDisabled)
-        EnableWindow(hMain, FALSE);
+    // The loop is our own rather than a modal dialog's: it waits on the
+    // reading's end as well as on messages, and the window it may show comes
+    // only when the reading takes its time.
+    CInputHold hold(hMain);
     CReadingDlg dlg(reading);
     bool bShown = false;
-    bool bClose = false;
     bool bQuit = false;
     int quitCode = 0;
     const auto showAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(quietMs);
@@ -108,15 +133,10 @@ void WaitForPageReading(CPageReading& reading, DWORD quietMs) {
                 reading.Cancel();
                 break;
             }
-            if (msg.message == WM_CLOSE && msg.hwnd == hMain) {
-                // The program closes once the pages are read and added, as it
-                // did when reading held the window: the project it saves then
-                // holds them. The user may still cancel meanwhile.
-                bClose = true;
-                continue;
-            }
             if (dlg.m_hWnd && IsDialogMessageW(dlg.m_hWnd, &msg))
                 continue;
+            // Keys and clicks meant for the main window are what a modal
+            // window swallows.
             const bool bInput = (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) ||
                                 (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST);
             if (bInput && hMain && msg.hwnd && GetAncestor(msg.hwnd, GA_ROOT) == hMain)
@@ -125,14 +145,10 @@ void WaitForPageReading(CPageReading& reading, DWORD quietMs) {
             DispatchMessageW(&msg);
         }
     }
-    // The owner is enabled before the window goes, so the activation returns to it.
-    if (bDisabled)
-        EnableWindow(hMain, TRUE);
+    hold.Release();
     if (dlg.m_hWnd)
         dlg.DestroyWindow();
     reading.Finish();
-    if (bClose)
-        PostMessageW(hMain, WM_CLOSE, 0, 0);
     if (bQuit)
         PostQuitMessage(quitCode);
 }

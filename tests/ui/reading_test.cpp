@@ -265,9 +265,14 @@ TEST_F(Reading, BatchAddKeepsTheWindowAnsweringAndCancelKeepsExactlyThePagesRead
     EXPECT_EQ(server.RequestCount("/watch"), 11u);
 }
 
-TEST_F(Reading, AQuickAddShowsNoProgressWindow) {
+TEST_F(Reading, AQuickAddShowsNoProgressWindowAndGivesTheFocusBack) {
     const std::vector<standin::Movie> movies = MakeMovies(1);
     server.AddMovie(movies[0]);
+    // The list has the keys, as after a click into it.
+    HWND list = static_cast<CPelgraneView*>(frame->GetActiveView())->m_listMovies.m_hWnd;
+    SetActiveWindow(frame->m_hWnd);
+    SetFocus(list);
+    ASSERT_EQ(GetFocus(), list);
     std::atomic<bool> progressSeen{false};
     std::atomic<bool> watching{true};
     std::thread watcher([&] {
@@ -285,6 +290,9 @@ TEST_F(Reading, AQuickAddShowsNoProgressWindow) {
     watcher.join();
     EXPECT_FALSE(progressSeen.load());
     EXPECT_EQ(Urls(), std::vector<std::wstring>{address});
+    // The main window was held off while the page was read; the keys go to
+    // the list again (Ins adds the next movie).
+    EXPECT_EQ(GetFocus(), list);
 }
 
 TEST_F(Reading, CancelOfAStalledAddAddsNothingReportsNothingAndWaitsForNothing) {
