@@ -11,6 +11,7 @@
 #include "site/watch_page_reader.h"
 #include "standin/server.h"
 #include "ui/main_frame.h"
+#include "ui/page_reading.h"
 #include "ui/pelgrane_doc.h"
 #include "ui/pelgrane_view.h"
 
@@ -376,6 +377,44 @@ TEST_F(Reading, AnErrorAfterSlowPagesIsReportedAsBeforeWithThePagesReadKept) {
     EXPECT_EQ(Urls(), (std::vector<std::wstring>{server.WideRoot() + Wide(targets[1]),
                                                  server.WideRoot() + Wide(targets[0])}));
     EXPECT_EQ(server.RequestCount("/watch"), 2u);
+}
+
+// Watch pages from memory, counting the reads.
+class CountingReader : public IWatchPageReader {
+public:
+    std::wstring GetVideoUrl(const std::wstring& url, std::wstring& title) override {
+        ++reads;
+        title = L"T " + url;
+        return {};
+    }
+    std::atomic<int> reads{0};
+};
+
+TEST(PageReading, ReadsNoMorePagesThanTheListHasRoomFor) {
+    // With two keys left, the third page is not read, and the reading ends
+    // with the full-list error, as adding the movies one by one would.
+    auto reader = std::make_shared<CountingReader>();
+    CPageReading reading(
+        reader,
+        [](const std::wstring&, std::vector<std::wstring>& links) {
+            links = {L"a", L"b", L"c"};
+        },
+        L"list", 2);
+    ASSERT_EQ(WaitForSingleObject(reading.DoneEvent(), 20000), WAIT_OBJECT_0);
+    reading.Finish();
+    EXPECT_EQ(reader->reads.load(), 2);
+    std::vector<std::wstring> urls;
+    for (const MoviePtr& movie : reading.TakeMovies())
+        urls.push_back(movie->m_strUrl);
+    EXPECT_EQ(urls, (std::vector<std::wstring>{L"a", L"b"}));
+    ASSERT_TRUE(reading.Error());
+    try {
+        std::rethrow_exception(reading.Error());
+    } catch (const CException& e) {
+        EXPECT_EQ(e.GetErrorMessage(), kMovieListFull);
+    } catch (...) {
+        ADD_FAILURE() << "not the full-list error";
+    }
 }
 
 } // namespace
