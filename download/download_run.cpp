@@ -2,6 +2,7 @@
 
 #include "download/safe_name.h"
 
+#include <algorithm>
 #include <system_error>
 
 // ---- CRunThread ----
@@ -33,11 +34,13 @@ struct CDownloadRun::Run {
     std::shared_ptr<ITransferEngine> transfer;
     std::function<std::wstring()> outputFolder;
     CRunTimings timings;
+    std::atomic<std::uint64_t>* received = nullptr;
 };
 
 struct CDownloadRun::Worker {
     Worker(std::shared_ptr<Run> run, MoviePtr movie)
-        : control(run->gate), thread([this, run = std::move(run), movie = std::move(movie)] {
+        : control(run->gate, run->received),
+          thread([this, run = std::move(run), movie = std::move(movie)] {
               WorkerThreadProc(*run, *movie, control);
           }) {}
     CTransferControl control;
@@ -76,7 +79,20 @@ bool CDownloadRun::OnDownload() {
         return false;
     m_bDownloading = 1;
     m_movies.MarkForDownload(true);
+    m_runMovies.clear();
+    {
+        auto lock = m_movies.Lock();
+        auto pos = m_movies.GetStartPosition();
+        while (pos) {
+            std::uint16_t key = 0;
+            MoviePtr movie;
+            m_movies.GetNextAssoc(pos, key, movie);
+            if (movie && movie->m_nStatus.load() == Waiting)
+                m_runMovies.push_back(movie);
+        }
+    }
     auto run = std::make_shared<Run>();
+    run->received = &m_nReceived;
     run->transfer = m_transfer;
     run->outputFolder = m_outputFolder;
     run->timings = m_timings;
@@ -138,6 +154,43 @@ void CDownloadRun::EndRun() {
     std::erase_if(m_stragglerWorkers, [](const auto& w) { return w->thread.HasEnded(); });
     std::erase_if(m_stragglers, [](const auto& t) { return t->HasEnded(); });
     m_run.reset();
+}
+
+CRunFigures CDownloadRun::Figures() const {
+    CRunFigures f;
+    f.nTotal = static_cast<int>(m_runMovies.size());
+    f.received = ReceivedBytes();
+    for (const auto& entry : m_runMovies) {
+        const MoviePtr movie = entry.lock();
+        if (!movie) {
+            ++f.nPosition;
+            f.percentDone += 100;
+            continue;
+        }
+        const std::int32_t status = movie->m_nStatus.load();
+        const std::uint64_t size = movie->m_dwSize.load();
+        if (status == Waiting) {
+            if (size > 0) {
+                f.remaining += size;
+                ++f.nRemainingKnown;
+            }
+            continue;
+        }
+        ++f.nPosition;
+        if (status == Downloading) {
+            const std::int32_t percent = std::clamp(movie->m_nProgress.load(), 0, 100);
+            f.percentDone += static_cast<std::uint64_t>(percent);
+            if (size > 0) {
+                f.remaining += size - size * static_cast<std::uint64_t>(percent) / 100;
+                ++f.nRemainingKnown;
+            }
+            continue;
+        }
+        f.percentDone += 100;
+        if (status == Failed)
+            ++f.nFailed;
+    }
+    return f;
 }
 
 bool CDownloadRun::SchedulerEnded() const {
@@ -220,8 +273,9 @@ void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
         for (;;) {
             if (run->gate.IsClosed())
                 return;
-            MoviePtr next = FirstWaiting();
-            if (!next)
+            // Only asks whether one waits: the record is not held while the
+            // slot is awaited, so one removed meanwhile goes at once.
+            if (!FirstWaiting())
                 break;
             int slot = FindFreeSlot();
             while (slot < 0) {
@@ -232,7 +286,7 @@ void CDownloadRun::SchedulerThreadProc(const std::shared_ptr<Run>& run) {
             }
             // The wait may have been long: a movie removed (or un-queued)
             // meanwhile is not started; the first Waiting one now is.
-            next = FirstWaiting();
+            const MoviePtr next = FirstWaiting();
             if (!next)
                 break;
             StartWorker(run, slot, next);

@@ -28,6 +28,7 @@
 //
 // All member functions are for the user-interface thread, except that
 // FindFreeSlot and AllWorkersEnded are also what the scheduler calls.
+#include "download/run_summary.h"
 #include "download/transfer.h"
 #include "model/movie_list.h"
 
@@ -111,6 +112,14 @@ public:
     // still answers false, the next one true).
     bool AllWorkersEnded();
 
+    // The run as the window's timer sees it: position, failures, progress,
+    // bytes received and bytes still to come (see download/run_summary.h).
+    // The movies counted are those the last Download command queued; one
+    // removed from the list since counts as done.
+    CRunFigures Figures() const;
+    // Bytes received by every transfer of this object's runs so far.
+    std::uint64_t ReceivedBytes() const { return m_nReceived.load(std::memory_order_relaxed); }
+
     // For tests: the scheduler of the last run has ended (or none was started).
     bool SchedulerEnded() const;
     // For tests: threads that outlived a stop's deadline (normally none).
@@ -138,6 +147,11 @@ private:
     CRunTimings m_timings;
 
     std::shared_ptr<Run> m_run;
+    // The records the last Download command queued, in enumeration order.
+    // Not owned: a movie removed meanwhile goes as it would without a run,
+    // and counts as done.
+    std::vector<std::weak_ptr<CYoutubeFile>> m_runMovies;
+    std::atomic<std::uint64_t> m_nReceived{0};
     std::unique_ptr<CRunThread> m_hScheduler;
     mutable std::mutex m_slotMutex;
     std::array<std::unique_ptr<Worker>, kWorkerSlots> m_hWorkers;

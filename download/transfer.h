@@ -8,6 +8,7 @@
 // connection makes a blocked read return) so its thread ends soon after.
 #include "model/movie.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -41,7 +42,9 @@ private:
 // What one transfer shares with the run that started it.
 class CTransferControl {
 public:
-    explicit CTransferControl(CRunGate& gate) : m_gate(gate) {}
+    // `received`, when given, is the run's count of bytes received.
+    explicit CTransferControl(CRunGate& gate, std::atomic<std::uint64_t>* received = nullptr)
+        : m_gate(gate), m_received(received) {}
     CTransferControl(const CTransferControl&) = delete;
     CTransferControl& operator=(const CTransferControl&) = delete;
 
@@ -59,9 +62,16 @@ public:
     void ClearAbort();
     // Called by the stop: runs the installed abort once.
     void Abort();
+    // Adds bytes just read from the network to the run's count, from which
+    // the window works out the run's speed.
+    void CountReceived(std::uint64_t bytes) {
+        if (m_received)
+            m_received->fetch_add(bytes, std::memory_order_relaxed);
+    }
 
 private:
     CRunGate& m_gate;
+    std::atomic<std::uint64_t>* m_received;
     std::mutex m_abortMutex;
     std::function<void()> m_abort;
     bool m_bAborted = false;

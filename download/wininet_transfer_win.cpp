@@ -342,6 +342,7 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
                 if (read == 0)
                     break;
                 sizer.Record(asked, read, std::chrono::steady_clock::now() - start);
+                control.CountReceived(read);
                 writer.Submit(read);
             }
             if (!writer.Finish() || end == BodyEnd::Failed || control.Stopped())

@@ -52,6 +52,10 @@ public:
     // Shortcuts by id: false / empty when there is no such pane.
     bool SetPaneText(UINT nID, const std::wstring& text);
     std::wstring GetPaneText(UINT nID) const;
+    // Makes pane `nID` as wide as the text it shows now (instead of the text
+    // it was added with), for a pane whose texts differ much in length;
+    // false when there is no such pane.
+    bool FitPaneToText(UINT nID);
     // The prompt over the main area; empty brings the panes back.
     void SetMessageText(const std::wstring& text);
     const std::wstring& GetMessageText() const { return m_strMessage; }
@@ -69,8 +73,12 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    using PaneList = std::vector<std::unique_ptr<CRibbonStatusBarPane>>;
+    // Both areas take panes the same way; only the list differs.
+    CRibbonStatusBarPane* AddTo(PaneList& area, std::unique_ptr<CRibbonStatusBarPane> pane,
+                                const std::wstring& label, bool bVisible);
     int PaneWidth(const CRibbonStatusBarPane& pane) const;
-    std::vector<std::unique_ptr<CRibbonStatusBarPane>> m_main, m_extended;
+    PaneList m_main, m_extended;
     std::wstring m_strMessage;
     CFrameWndEx* m_pFrame = nullptr;
     int m_nDpi = 96;

@@ -46,29 +46,27 @@ void CRibbonStatusBar::SetDpi(int dpi) {
 
 CRibbonStatusBarPane* CRibbonStatusBar::AddElement(std::unique_ptr<CRibbonStatusBarPane> pane,
                                                    const std::wstring& label, bool bVisible) {
-    if (!pane)
-        return nullptr;
-    pane->m_strLabel = label;
-    pane->m_bVisible = bVisible;
-    pane->m_strWidthText = pane->m_strText;
-    m_main.push_back(std::move(pane));
-    if (m_hWnd)
-        Invalidate(true);
-    return m_main.back().get();
+    return AddTo(m_main, std::move(pane), label, bVisible);
 }
 
 CRibbonStatusBarPane*
 CRibbonStatusBar::AddExtendedElement(std::unique_ptr<CRibbonStatusBarPane> pane,
                                      const std::wstring& label, bool bVisible) {
+    return AddTo(m_extended, std::move(pane), label, bVisible);
+}
+
+CRibbonStatusBarPane* CRibbonStatusBar::AddTo(PaneList& area,
+                                              std::unique_ptr<CRibbonStatusBarPane> pane,
+                                              const std::wstring& label, bool bVisible) {
     if (!pane)
         return nullptr;
     pane->m_strLabel = label;
     pane->m_bVisible = bVisible;
     pane->m_strWidthText = pane->m_strText;
-    m_extended.push_back(std::move(pane));
+    area.push_back(std::move(pane));
     if (m_hWnd)
         Invalidate(true);
-    return m_extended.back().get();
+    return area.back().get();
 }
 
 CRibbonStatusBarPane* CRibbonStatusBar::FindElement(UINT nID) const {
@@ -84,6 +82,18 @@ bool CRibbonStatusBar::SetPaneText(UINT nID, const std::wstring& text) {
     if (!pane)
         return false;
     pane->SetText(text);
+    return true;
+}
+
+bool CRibbonStatusBar::FitPaneToText(UINT nID) {
+    CRibbonStatusBarPane* pane = FindElement(nID);
+    if (!pane)
+        return false;
+    if (pane->m_strWidthText != pane->m_strText) {
+        pane->m_strWidthText = pane->m_strText;
+        if (m_hWnd)
+            Invalidate(true);
+    }
     return true;
 }
 

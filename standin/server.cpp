@@ -503,6 +503,10 @@ bool Server::Impl::Answer(net::Socket& s, const Request& request, std::string& p
     }
     if (ranges && r.status == 200 && fault.kind != Fault::Chunked &&
         fault.kind != Fault::NoContentLength && ParseRange(request.Header("Range"), first, last)) {
+        // A server that answers with a range of its own choosing (say, rounded
+        // to its blocks): a well-formed 206 for bytes the client did not ask for.
+        if (fault.kind == Fault::RangeStart)
+            first = fault.afterBytes;
         if (first >= r.size) {
             contentRange = "bytes */" + std::to_string(r.size);
             r = Page("", 416);

@@ -95,13 +95,14 @@ enum class Fault {
     Trickle,         // send the body `pieceBytes` at a time, `delay` between pieces
     EarlyClose,      // full Content-Length, but close after `afterBytes` of the body
     Reset,           // send `afterBytes` of the body, then reset the connection
+    RangeStart,      // answer a byte range from `afterBytes` on, whatever start was asked
 };
 
 struct FaultSpec {
     Fault kind = Fault::None;
     std::string location;               // Redirect
     int status = 302;                   // Redirect
-    std::uint64_t afterBytes = 0;       // Stall, EarlyClose, Reset
+    std::uint64_t afterBytes = 0;       // Stall, EarlyClose, Reset, RangeStart
     std::size_t pieceBytes = 1;         // Trickle
     std::chrono::milliseconds delay{5}; // Trickle
     int times = -1;                     // requests it applies to; -1: all

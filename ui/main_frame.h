@@ -5,8 +5,11 @@
 #include "framework/frame_ex.h"
 #include "framework/ribbon.h"
 #include "framework/ribbon_statusbar.h"
+#include "framework/taskbar.h"
 
+#include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 
 class CMainFrame : public CFrameWndEx {
@@ -14,6 +17,17 @@ public:
     CMainFrame() = default;
     // Writes the local time into the clock pane and repaints the status bar.
     void UpdateClockPane();
+
+    // A download run while it goes: its summary in pane 120 (empty: the
+    // pane's blank text) and its progress on the taskbar button. Only
+    // changes reach the taskbar.
+    void ShowRunProgress(const std::wstring& summary, ITaskbarProgress::State state,
+                         std::uint64_t done, std::uint64_t total);
+    // The run is over: the blank pane and no progress on the button.
+    void ClearRunProgress();
+    // Replaces the taskbar button's progress (tests give a recorder); the
+    // shell's own is made at first use otherwise.
+    void SetTaskbarProgress(std::unique_ptr<ITaskbarProgress> taskbar);
 
     CRibbonBar m_wndRibbonBar;
     CRibbonApplicationButton m_MainButton;
@@ -23,9 +37,16 @@ public:
 
 protected:
     int OnCreate(CREATESTRUCTW* pcs) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void InitializeRibbon();
+    ITaskbarProgress& Taskbar();
+
+    std::unique_ptr<ITaskbarProgress> m_taskbar;
+    // What the taskbar shows now.
+    ITaskbarProgress::State m_taskbarState = ITaskbarProgress::State::None;
+    std::uint64_t m_nTaskbarDone = 0, m_nTaskbarTotal = 0;
 };
 
 // "%H:%M:%S %A, %B %d, %Y" with English day and month names.

@@ -12,6 +12,7 @@
 // a movie removed from the collection (Delete, New, Open) never leaves a row
 // pointing at freed memory, and the view never creates or destroys a record.
 #include "controls/xlist_ctrl.h"
+#include "download/run_summary.h"
 #include "framework/shell.h"
 #include "framework/view.h"
 #include "model/movie.h"
@@ -95,6 +96,9 @@ private:
         }
     };
 
+    // The run's summary in the status bar and its progress on the taskbar
+    // button, from the run's figures; cleared once the run is over.
+    void ShowRunProgress();
     void InitMovieList();
     void Update(bool bRebuild);
     void StretchList();
@@ -117,6 +121,8 @@ private:
     };
 
     std::vector<RowState> m_rows; // one per list row, same order
+    CRunSummary m_runSummary;
+    bool m_bRunProgressShown = false;
     bool m_bChangingRows = false;
     ImageList m_headerImages;
 };

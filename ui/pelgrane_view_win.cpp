@@ -307,6 +307,7 @@ void CPelgraneView::OnTimer(UINT_PTR nIDEvent) {
             m_bRunning = doc->m_bDownloading.load();
         RefreshRunRows();
     }
+    ShowRunProgress();
     Default();
 }
 
@@ -473,12 +474,15 @@ void CPelgraneView::OnDownload() {
         return;
     doc->StartDownload();
     m_bRunning = 1;
+    m_runSummary.Reset();
+    ShowRunProgress();
 }
 
 void CPelgraneView::OnStop() {
     if (CPelgraneDoc* doc = GetDocument())
         doc->StopDownload();
     m_bRunning = 0;
+    ShowRunProgress();
 }
 
 void CPelgraneView::OnUpdateDownload(CCmdUI* pCmdUI) {

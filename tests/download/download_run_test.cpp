@@ -282,3 +282,49 @@ TEST_F(DownloadRunTest, RandomStopsAndChangesDuringRuns) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DownloadRunTest, FiguresFollowTheQueuedMoviesAndTheBytesReceived) {
+    // Enumeration order is newest first: a, b, c.
+    MoviePtr c = Add(L"c");
+    MoviePtr b = Add(L"b");
+    MoviePtr a = Add(L"a");
+    Add(L"unchecked", false)->m_dwSize = 999;
+    c->m_dwSize = 1000; // known from an earlier download
+    transfer->failTitles = {L"a"};
+    transfer->Hold(L"b");
+    const std::uint64_t before = run.ReceivedBytes();
+    run.OnDownload();
+    ASSERT_TRUE(PollUntil([&] { return b->m_nStatus.load() == Downloading && b->m_dwSize == 4; }));
+    CRunFigures f = run.Figures();
+    EXPECT_EQ(f.nTotal, 3);
+    EXPECT_EQ(f.nPosition, 2);
+    EXPECT_EQ(f.nFailed, 1);
+    EXPECT_EQ(f.percentDone, 100u);
+    EXPECT_EQ(f.remaining, 4u + 1000u);
+    EXPECT_EQ(f.nRemainingKnown, 2);
+    EXPECT_EQ(f.received - before, 4u); // the failed movie's blocks
+
+    // A waiting movie removed from the list will not come: it counts as done.
+    // (The scheduler may be looking at it for a moment as it goes.)
+    std::weak_ptr<CYoutubeFile> removed = c;
+    c.reset();
+    movies.RemoveByUrl(L"c");
+    ASSERT_TRUE(PollUntil([&] { return removed.expired(); }));
+    f = run.Figures();
+    EXPECT_EQ(f.nPosition, 3);
+    EXPECT_EQ(f.percentDone, 200u);
+    EXPECT_EQ(f.remaining, 4u);
+
+    transfer->Release(L"b");
+    ASSERT_TRUE(RunEnds());
+    f = run.Figures();
+    EXPECT_EQ(f.nPosition, 3);
+    EXPECT_EQ(f.percentDone, 300u);
+    EXPECT_EQ(f.remaining, 0u);
+    EXPECT_EQ(f.nRemainingKnown, 0);
+    EXPECT_EQ(f.received - before, 8u); // a and b; c never came
+}
+
+} // namespace

@@ -51,6 +51,7 @@ public:
             control.Apply([&] {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 files[movie.m_strFilePath] += 'x';
+                control.CountReceived(1);
                 movie.m_nProgress = (i + 1) * 100 / blocks;
             });
         }

@@ -236,14 +236,20 @@ TEST_F(TransferTest, AStoppedDownloadContinuesOnlyFromTheRestOfTheSameBody) {
         bool ranges;
         std::size_t servedSize;
         std::size_t requests;
-        std::string secondRange;
+        standin::Fault fault = standin::Fault::None;
+        std::uint64_t rangeStart = 0;
     } cases[] = {
-        {"continues", true, kSize, 1, ""},
-        {"server ignores ranges", false, kSize, 1, ""},
-        {"size changed", true, kSize + 5, 2, ""},
+        {"continues", true, kSize, 1},
+        {"server ignores ranges", false, kSize, 1},
+        {"size changed", true, kSize + 5, 2},
+        {"range starts earlier", true, kSize, 2, standin::Fault::RangeStart, kHave - 4096},
+        {"range starts later", true, kSize, 2, standin::Fault::RangeStart, kHave + 1},
     };
     for (const Case& c : cases) {
         site.ClearRequests();
+        site.ClearFaults();
+        if (c.fault != standin::Fault::None)
+            site.SetFault("/v", FaultOf(c.fault, c.rangeStart));
         site.SetRangeSupport(c.ranges);
         site.AddBody("/v", c.servedSize, PatternFiller());
         MoviePtr movie = Movie("v");
@@ -269,6 +275,7 @@ TEST_F(TransferTest, AStoppedDownloadContinuesOnlyFromTheRestOfTheSameBody) {
     }
     // A record that was not stopped starts afresh, whatever the file holds.
     site.ClearRequests();
+    site.ClearFaults();
     MoviePtr fresh = Movie("v");
     fresh->m_dwSize = kSize + 5;
     fresh->m_nPrevStatus = Completed;

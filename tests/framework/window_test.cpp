@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "poll.h"
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -31,16 +32,7 @@ constexpr wchar_t kAppTitle[] = L"Test App";
 std::atomic<int> g_docRuns{0};
 std::atomic<int> g_gatedRuns{0};
 
-// Polls `cond` until it holds or 10 s pass.
-bool WaitUntil(const std::function<bool()>& cond) {
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 HWND WaitDialog(const wchar_t* title) {
     HWND found = nullptr;
@@ -216,8 +208,8 @@ TEST_F(WindowTest, RoutingMenuStatesAndPrompts) {
     struct {
         UINT id;
         const wchar_t* prompt;
-    } prompts[] = {{ID_TEST_RUN, L"Run the thing"}, {ID_TEST_GATED, L"Gated command"},
-                   {ID_TEST_ORPHAN, L""}};
+    } prompts[] = {
+        {ID_TEST_RUN, L"Run the thing"}, {ID_TEST_GATED, L"Gated command"}, {ID_TEST_ORPHAN, L""}};
     for (const auto& p : prompts) {
         frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(p.id, MF_HILITE),
                            reinterpret_cast<LPARAM>(popup));
@@ -278,9 +270,9 @@ TEST_F(WindowTest, FailingCommandShowsStopBoxWithItsOwnTextOrTheGenericOne) {
     struct {
         const wchar_t* raised;
         const wchar_t* shown;
-    } cases[] = {{L"The server name could not be resolved.",
-                  L"The server name could not be resolved."},
-                 {L"", L"Command failed."}};
+    } cases[] = {
+        {L"The server name could not be resolved.", L"The server name could not be resolved."},
+        {L"", L"Command failed."}};
     for (const auto& c : cases) {
         doc->m_failText = c.raised;
         BoxContents box;
@@ -422,8 +414,7 @@ TEST_F(WindowTest, ShellRegistrationForTheCurrentUser) {
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     const std::wstring program = GetShortPath(exe);
     for (const wchar_t* ext : {L".tbt", L".tbx"})
-        EXPECT_EQ(RegisterShellFileType({L"Test.Document", L"Test.Document Name", ext, exe, 0}),
-                  0);
+        EXPECT_EQ(RegisterShellFileType({L"Test.Document", L"Test.Document Name", ext, exe, 0}), 0);
     EXPECT_EQ(read(L"Test.Document"), L"Test.Document Name");
     EXPECT_EQ(read(L"Test.Document\\DefaultIcon"), program + L",0");
     EXPECT_EQ(read(L"Test.Document\\shell\\open\\command"), program + L" \"%1\"");

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "poll.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -22,15 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 HWND WaitAboutBox() {
     HWND found = nullptr;

@@ -6,6 +6,7 @@
 #include "framework/app.h"
 #include "framework/frame.h"
 #include "framework/strings.h"
+#include "poll.h"
 #include "res/resource.h"
 #include "site/internet_opener.h"
 #include "site/watch_page_reader.h"
@@ -23,24 +24,14 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <thread>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
+using tb::test::WaitUntil;
 using Clock = std::chrono::steady_clock;
-
-bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
-    const auto deadline = Clock::now() + limit;
-    while (!cond()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 std::wstring TextOf(HWND hwnd) {
     wchar_t text[512] = {};

@@ -20,6 +20,7 @@
 
 #include <cstring>
 
+#include "poll.h"
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -38,15 +39,7 @@ using namespace std::chrono_literals;
 constexpr wchar_t kAppTitle[] = L"Torvane Brenlow";
 constexpr wchar_t kRoot[] = L"http://127.0.0.1:8080/";
 
-bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 // Runs this thread's messages until `cond` holds (or the time is up).
 bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
