@@ -39,5 +39,6 @@ private:
     // no such printer, the project cannot be read or the printer refused it.
     bool PrintProject(const CCommandLineInfo& info);
     std::unique_ptr<COleInit> m_ole;
-    std::unique_ptr<CWatchPageReader> m_reader;
+    // Shared with page reads that a Cancel left behind, still reading.
+    std::shared_ptr<CWatchPageReader> m_reader;
 };

@@ -96,14 +96,14 @@ bool CPelgraneApp::InitInstance() {
     m_hAccel.Load(IDR_MAINFRAME);
 
     const std::wstring defaultPath = DefaultProjectPath();
-    m_reader = std::make_unique<CWatchPageReader>(std::make_shared<CInternetPageOpener>(),
+    m_reader = std::make_shared<CWatchPageReader>(std::make_shared<CInternetPageOpener>(),
                                                   ConfiguredSiteRoot());
     auto makeDocument = [this, defaultPath]() -> std::unique_ptr<CDocument> {
         auto doc = std::make_unique<CPelgraneDoc>();
         doc->SetDefaultProjectPath(defaultPath);
         doc->SetSite(
-            m_reader.get(),
-            [reader = m_reader.get()](const std::wstring& url, std::vector<std::wstring>& links) {
+            m_reader,
+            [reader = m_reader](const std::wstring& url, std::vector<std::wstring>& links) {
                 reader->GetWatchLinks(url, links);
             },
             m_reader->Root());

@@ -6,24 +6,35 @@
 #include <stdexcept>
 
 MoviePtr CYoutubeFileList::AddMovie(const std::wstring& url) {
+    MoviePtr movie = ReadMovie(url);
+    InsertMovie(movie);
+    return movie;
+}
+
+MoviePtr CYoutubeFileList::ReadMovie(const std::wstring& url) const {
     if (GetCount() >= kMaxMovies)
         throw CException(kMovieListFull);
     if (!m_pReader)
         throw std::logic_error("CYoutubeFileList: no watch-page reader");
-
-    auto movie = std::make_shared<CYoutubeFile>();
-    movie->m_strUrl = url;
     // The page is read without the lock: the scheduler must not wait for the
     // network. A reader error leaves the collection untouched.
-    movie->m_strVideoUrl = m_pReader->GetVideoUrl(url, movie->m_strTitle);
+    return ReadMovie(*m_pReader, url);
+}
 
+MoviePtr CYoutubeFileList::ReadMovie(IWatchPageReader& reader, const std::wstring& url) {
+    auto movie = std::make_shared<CYoutubeFile>();
+    movie->m_strUrl = url;
+    movie->m_strVideoUrl = reader.GetVideoUrl(url, movie->m_strTitle);
+    return movie;
+}
+
+void CYoutubeFileList::InsertMovie(MoviePtr movie) {
     auto lock = Lock();
-    // Only this thread adds, so the key that was free before the read still is.
+    // Only the user-interface thread adds, so a key found free stays free.
     const auto key = m_map.LowestFreeKey();
     if (!key)
         throw CException(kMovieListFull);
-    m_map.SetAt(*key, movie);
-    return movie;
+    m_map.SetAt(*key, std::move(movie));
 }
 
 void CYoutubeFileList::RemoveByUrl(const std::wstring& url) {

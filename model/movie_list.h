@@ -40,6 +40,15 @@ public:
     // key. A reader error propagates and nothing is inserted; a full list
     // raises a CException with the user's text and reads nothing.
     MoviePtr AddMovie(const std::wstring& url);
+    // AddMovie in two halves, so that a page can be read away from the thread
+    // that changes the collection. ReadMovie checks for room and reads the page
+    // into a new Ready record, inserting nothing (the full list raises before
+    // anything is read); InsertMovie stores a record read so at the lowest free
+    // key, or raises the full-list CException.
+    MoviePtr ReadMovie(const std::wstring& url) const;
+    void InsertMovie(MoviePtr movie);
+    // The reading half on its own: needs nothing of any collection.
+    static MoviePtr ReadMovie(IWatchPageReader& reader, const std::wstring& url);
     // Removes (and releases) every record whose address equals `url` exactly.
     void RemoveByUrl(const std::wstring& url);
     int CountByStatus(std::int32_t status) const;

@@ -7,6 +7,8 @@
 #define IDD_ABOUTBOX 100
 #define IDD_PELGRANE_FORM 101
 #define IDD_DLG_ADD 310
+// The progress window of page reads (Add, Batch Add)
+#define IDD_READING 340
 
 // Main frame: menu bar, accelerators, icon and the document template string
 #define IDR_MAINFRAME 128
@@ -45,6 +47,8 @@
 #define IDC_HOMEPAGE 1004
 #define IDC_ADDRESS 1007
 #define IDC_PROMPT 1008
+#define IDC_READING_TEXT 1040
+#define IDC_READING_BAR 1041
 
 // The program's own commands
 #define ID_MOVIES_ADD 32771

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
     void DeleteContents() override;
     // Saves (see SaveAtClose), then closes the windows, which ends the program.
     void OnCloseDocument() override;
+    // Never asks (the document is never marked modified). While Add or Batch
+    // Add is reading pages the document cannot close yet: the close is
+    // refused and taken up again once the pages read are in the list.
+    bool SaveModified() override;
 
     // Removes every movie with this watch address; the list view drops its rows.
     void RemoveMovie(const std::wstring& url);
@@ -53,6 +58,12 @@ public:
     // ---- Wiring, set by the application before the document is used ----
     // The site: the watch-page reader, the link harvester and the site root the
     // dialogs' example addresses are built from.
+    // Pages are read on a worker that a Cancel may leave behind, still reading:
+    // it holds `reader` (and what `harvester` holds) until it ends.
+    void SetSite(std::shared_ptr<IWatchPageReader> reader, LinkHarvester harvester,
+                 std::wstring siteRoot);
+    // The same with a reader the caller keeps alive for as long as any page
+    // may still be read.
     void SetSite(IWatchPageReader* reader, LinkHarvester harvester, std::wstring siteRoot);
     // Where a project without a file of its own goes at close.
     void SetDefaultProjectPath(std::wstring path) { m_strDefaultProject = std::move(path); }
@@ -70,10 +81,16 @@ public:
 private:
     // Asks for one address with the address dialog; true when the user confirmed.
     bool AskAddress(bool bBatch, std::wstring& address);
+    // Reads the page (Add) or the link page and its watch pages (Batch Add)
+    // on a worker while the window keeps answering, then adds what was read.
+    void ReadAndAdd(const std::wstring& address, bool bBatch);
     void SaveAtClose();
 
+    std::shared_ptr<IWatchPageReader> m_reader;
     LinkHarvester m_getWatchLinks;
     std::wstring m_strSiteRoot;
     std::wstring m_strDefaultProject;
     bool m_bSaveAtClose = false;
+    bool m_bReading = false;       // inside ReadAndAdd
+    bool m_bCloseWhenRead = false; // a close came meanwhile
 };

@@ -116,8 +116,27 @@ TEST_F(MovieListTest, FullListRaisesTheUsersErrorWithoutReading) {
     } catch (const CException& e) {
         EXPECT_EQ(e.GetErrorMessage(), kMovieListFull);
     }
+    // The two halves of an add refuse the same way.
+    EXPECT_THROW(list.ReadMovie(L"read"), CException);
     EXPECT_EQ(reader.calls, calls);
+    EXPECT_THROW(list.InsertMovie(CYoutubeFileList::ReadMovie(reader, L"read elsewhere")),
+                 CException);
     EXPECT_EQ(list.GetCount(), 65536u);
+}
+
+TEST_F(MovieListTest, ReadingChangesNothingUntilTheRecordIsInserted) {
+    list.AddMovie(L"a");
+    list.AddMovie(L"b");
+    list.RemoveByUrl(L"a"); // key 0 free again
+    MoviePtr read = list.ReadMovie(L"http://x/watch?v=2");
+    EXPECT_EQ(read->m_strTitle, L"Title of http://x/watch?v=2");
+    EXPECT_EQ(read->m_nStatus, Ready);
+    EXPECT_EQ(list.GetCount(), 1u);
+    // Inserted later, it takes the lowest key free at that moment.
+    list.InsertMovie(read);
+    MoviePtr found;
+    ASSERT_TRUE(list.Lookup(0, found));
+    EXPECT_EQ(found, read);
 }
 
 TEST_F(MovieListTest, RemoveByUrlTakesEveryExactMatchOnly) {
