@@ -302,12 +302,16 @@ TEST_F(Window, DownloadAndStopSwapTheirEnabledStatesAndQueueTheCheckedMovies) {
     EXPECT_TRUE(MenuEnabled(ID_DOWNLOAD_STOP));
     MoviePtr movie;
     ASSERT_TRUE(doc->m_movies.Lookup(0, movie));
-    EXPECT_EQ(movie->m_nStatus.load(), Waiting);
+    // Queued; a quick worker may already have taken it up.
+    const int queued = movie->m_nStatus.load();
+    EXPECT_TRUE(queued == Waiting || queued == Downloading) << queued;
 
     frame->RunCommand(ID_DOWNLOAD_STOP);
     EXPECT_TRUE(MenuEnabled(ID_DOWNLOAD_START));
     EXPECT_FALSE(MenuEnabled(ID_DOWNLOAD_STOP));
-    EXPECT_EQ(movie->m_nStatus.load(), Ready);
+    // A movie still waiting gets its status back; one begun is cancelled.
+    const int stopped = movie->m_nStatus.load();
+    EXPECT_TRUE(stopped == Ready || stopped == Cancelled) << stopped;
 }
 
 TEST_F(Window, ListCoversTheViewAndTheTimerDrivesTheClock) {
