@@ -80,17 +80,11 @@ bool CDownloadRun::OnDownload() {
     m_bDownloading = 1;
     m_movies.MarkForDownload(true);
     m_runMovies.clear();
-    {
-        auto lock = m_movies.Lock();
-        auto pos = m_movies.GetStartPosition();
-        while (pos) {
-            std::uint16_t key = 0;
-            MoviePtr movie;
-            m_movies.GetNextAssoc(pos, key, movie);
-            if (movie && movie->m_nStatus.load() == Waiting)
-                m_runMovies.push_back(movie);
-        }
-    }
+    m_movies.Walk([this](const MoviePtr& movie) {
+        if (movie->m_nStatus.load() == Waiting)
+            m_runMovies.push_back(movie);
+        return true;
+    });
     auto run = std::make_shared<Run>();
     run->received = &m_nReceived;
     run->transfer = m_transfer;
@@ -228,16 +222,14 @@ bool CDownloadRun::AllWorkersEnded() {
 }
 
 MoviePtr CDownloadRun::FirstWaiting() const {
-    auto lock = m_movies.Lock();
-    auto pos = m_movies.GetStartPosition();
-    while (pos) {
-        std::uint16_t key = 0;
-        MoviePtr movie;
-        m_movies.GetNextAssoc(pos, key, movie);
-        if (movie && movie->m_nStatus.load() == Waiting)
-            return movie;
-    }
-    return nullptr;
+    MoviePtr first;
+    m_movies.Walk([&first](const MoviePtr& movie) {
+        if (movie->m_nStatus.load() != Waiting)
+            return true;
+        first = movie;
+        return false;
+    });
+    return first;
 }
 
 void CDownloadRun::StartWorker(const std::shared_ptr<Run>& run, int slot, const MoviePtr& movie) {

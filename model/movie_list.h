@@ -73,6 +73,18 @@ public:
     std::unique_lock<std::recursive_mutex> Lock() const {
         return std::unique_lock<std::recursive_mutex>(m_mutex);
     }
+    // A walk in enumeration order under the lock: `visit(movie)` for every
+    // record until it returns false. Safe from any thread.
+    template <class Visit> void Walk(Visit&& visit) const {
+        auto lock = Lock();
+        for (auto pos = GetStartPosition(); pos;) {
+            std::uint16_t key = 0;
+            MoviePtr movie;
+            GetNextAssoc(pos, key, movie);
+            if (movie && !visit(movie))
+                return;
+        }
+    }
 
 private:
     WordKeyedMap<MoviePtr> m_map;

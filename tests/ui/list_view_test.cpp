@@ -3,14 +3,10 @@
 // by posted clicks, Del through the accelerators, Open URL through the view's
 // shell seam, command states of the two menus, and download runs against the
 // stand-in site through real WinInet, watched tick by tick.
-#include "framework/app.h"
 #include "framework/frame.h"
-#include "framework/strings.h"
+#include "main_window_fixture.h"
 #include "res/resource.h"
 #include "standin/server.h"
-#include "ui/main_frame.h"
-#include "ui/pelgrane_doc.h"
-#include "ui/pelgrane_view.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -18,10 +14,6 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <filesystem>
-#include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,72 +22,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr wchar_t kAppTitle[] = L"Torvane Brenlow";
+using tb::test::App;
+using tb::test::PumpUntil;
+using tb::test::Wide;
 
-CWinApp& App() {
-    static CWinApp app(kAppTitle);
-    return app;
-}
-
-// Runs this thread's messages the way the program does (accelerators
-// included) until `cond` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        App().PumpWaitingMessages();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    std::wstring text;
-    for (unsigned char c : utf8) // the test movies' titles are ASCII
-        text += static_cast<wchar_t>(c);
-    return text;
-}
-
-// Watch pages by address: the title and the video address the reader gives.
-class FakeReader : public IWatchPageReader {
-public:
-    std::wstring GetVideoUrl(const std::wstring& url, std::wstring& title) override {
-        auto it = m_pages.find(url);
-        if (it == m_pages.end())
-            return {};
-        title = it->second.first;
-        return it->second.second;
-    }
-    std::map<std::wstring, std::pair<std::wstring, std::wstring>> m_pages;
-};
-
-class ListView : public ::testing::Test {
+class ListView : public tb::test::MainWindowTest {
 protected:
+    ListView() : MainWindowTest(L"tb_list_") {}
+    void ConfigureDocument(CPelgraneDoc& made) override {
+        made.SetSite(&reader, nullptr, site.WideRoot());
+        made.SetDefaultProjectPath(DefaultProject());
+        UseScratchOutput(made);
+    }
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 (L"tb_list_" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder);
-        CWinApp& app = App();
-        app.AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
-            [this]() -> std::unique_ptr<CDocument> {
-                auto doc = std::make_unique<CPelgraneDoc>();
-                doc->SetSite(&reader, nullptr, site.WideRoot());
-                doc->SetDefaultProjectPath((folder / L"Default.torvane").wstring());
-                const std::wstring out = (folder / L"Output").wstring();
-                doc->m_run.SetOutputFolder([out] {
-                    CreateDirectoryW(out.c_str(), nullptr);
-                    return out;
-                });
-                return doc;
-            },
-            [] { return std::make_unique<CMainFrame>(); },
-            [] { return std::make_unique<CPelgraneView>(); }));
-        doc = static_cast<CPelgraneDoc*>(app.GetDocTemplate()->OpenDocumentFile(L""));
-        ASSERT_NE(doc, nullptr);
-        frame = static_cast<CMainFrame*>(app.GetDocTemplate()->GetFrame());
-        view = static_cast<CPelgraneView*>(frame->GetActiveView());
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         list = &view->m_listMovies;
         view->m_shellOpen = [this](const std::wstring& target) { opened.push_back(target); };
         SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOMOVE);
@@ -104,14 +46,7 @@ protected:
     void TearDown() override {
         if (doc)
             doc->StopDownload();
-        CWinApp& app = App();
-        app.m_pMainWnd = nullptr;
-        app.AddDocTemplate(nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
+        MainWindowTest::TearDown();
     }
 
     // Adds movies by address (titles "T<address>") and shows them.
@@ -183,12 +118,8 @@ protected:
         return state != 0xFFFFFFFF && !(state & (MF_DISABLED | MF_GRAYED));
     }
 
-    std::filesystem::path folder;
     standin::Server site;
-    FakeReader reader;
-    CPelgraneDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CPelgraneView* view = nullptr;
+    tb::test::PageMapReader reader;
     CXListCtrl* list = nullptr;
     std::vector<std::wstring> opened;
 };

@@ -3,18 +3,14 @@
 // Cancel ends the wait at once, keeping the movies read before it. Document,
 // frame and view are real windows; the site is the stand-in site on loopback,
 // read through the program's own internet reader.
-#include "framework/app.h"
 #include "framework/frame.h"
-#include "framework/strings.h"
+#include "main_window_fixture.h"
 #include "poll.h"
 #include "res/resource.h"
 #include "site/internet_opener.h"
 #include "site/watch_page_reader.h"
 #include "standin/server.h"
-#include "ui/main_frame.h"
 #include "ui/page_reading.h"
-#include "ui/pelgrane_doc.h"
-#include "ui/pelgrane_view.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -23,7 +19,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -31,6 +26,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using tb::test::WaitUntil;
+using tb::test::Wide;
 using Clock = std::chrono::steady_clock;
 
 std::wstring TextOf(HWND hwnd) {
@@ -68,10 +64,6 @@ std::vector<standin::Movie> MakeMovies(int count) {
                           "Reading test " + std::to_string(i), 64});
     }
     return movies;
-}
-
-std::wstring Wide(const std::string& s) {
-    return std::wstring(s.begin(), s.end());
 }
 
 // Asks the window from another thread whether it answers, as the system's hang
@@ -117,52 +109,29 @@ private:
     std::thread m_thread;
 };
 
-CWinApp& App() {
-    static CWinApp app(L"Torvane Brenlow");
-    return app;
-}
-
-class Reading : public ::testing::Test {
+class Reading : public tb::test::MainWindowTest {
 protected:
+    Reading() : MainWindowTest(L"tb_reading_") {}
+    void ConfigureDocument(CPelgraneDoc& made) override {
+        made.SetSite(
+            reader,
+            [reader = reader](const std::wstring& url, std::vector<std::wstring>& links) {
+                reader->GetWatchLinks(url, links);
+            },
+            server.WideRoot());
+        made.SetDefaultProjectPath(DefaultProject());
+    }
     void SetUp() override {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&icc);
-        folder = std::filesystem::temp_directory_path() /
-                 (L"tb_reading_" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder);
-        CWinApp& app = App();
-        app.AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
-            [this]() -> std::unique_ptr<CDocument> {
-                auto doc = std::make_unique<CPelgraneDoc>();
-                doc->SetSite(
-                    reader,
-                    [reader = reader](const std::wstring& url, std::vector<std::wstring>& links) {
-                        reader->GetWatchLinks(url, links);
-                    },
-                    server.WideRoot());
-                doc->SetDefaultProjectPath((folder / L"Default.torvane").wstring());
-                return doc;
-            },
-            [] { return std::make_unique<CMainFrame>(); },
-            [] { return std::make_unique<CPelgraneView>(); }));
-        doc = static_cast<CPelgraneDoc*>(app.GetDocTemplate()->OpenDocumentFile(L""));
-        ASSERT_NE(doc, nullptr);
-        frame = static_cast<CFrameWnd*>(app.GetDocTemplate()->GetFrame());
+        MainWindowTest::SetUp();
     }
     void TearDown() override {
         if (helper.joinable())
             helper.join();
         // A worker left behind on a stalled page ends once the page comes.
         server.ReleaseStalls();
-        CWinApp& app = App();
-        app.m_pMainWnd = nullptr;
-        app.AddDocTemplate(nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
+        MainWindowTest::TearDown();
     }
     std::vector<std::wstring> Urls() {
         std::vector<std::wstring> urls;
@@ -193,9 +162,6 @@ protected:
     standin::Server server;
     std::shared_ptr<CWatchPageReader> reader = std::make_shared<CWatchPageReader>(
         std::make_shared<CInternetPageOpener>(), server.WideRoot());
-    std::filesystem::path folder;
-    CPelgraneDoc* doc = nullptr;
-    CFrameWnd* frame = nullptr;
     std::thread helper;
 };
 

@@ -2,54 +2,24 @@
 // windows on the test display: geometry from the bar's layout, clicks and
 // keys sent as the system would send them, commands seen where they reach the
 // frame, drawing read back as pixels.
-#include "framework/app.h"
-#include "framework/strings.h"
+#include "main_window_fixture.h"
 #include "res/resource.h"
-#include "ui/main_frame.h"
-#include "ui/pelgrane_doc.h"
-#include "ui/pelgrane_view.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <regex>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
 
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 10s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        if (CWinApp* app = AfxGetApp())
-            app->PumpWaitingMessages();
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
-
-// The program's application object answers About and Exit; here they only
-// need to be there, so their ribbon entries are enabled as in the program.
-class CTestApp : public CWinApp {
-public:
-    CTestApp() : CWinApp(L"Torvane Brenlow") {
-        OnCommand(ID_APP_ABOUT, std::function<void()>([] {}));
-        OnCommand(ID_APP_EXIT, std::function<void()>([] {}));
-    }
-};
-
-CWinApp& App() {
-    static CTestApp app;
-    return app;
-}
+using tb::test::App;
+using tb::test::PumpUntil;
 
 // A window's client drawing, read back through WM_PRINTCLIENT.
 class Capture {
@@ -135,24 +105,21 @@ struct Recorder {
     }
 };
 
-class Ribbon : public ::testing::Test {
+class Ribbon : public tb::test::MainWindowTest {
 protected:
+    Ribbon() : MainWindowTest(L"tb_ribbon_") {}
+    void ConfigureDocument(CPelgraneDoc& made) override {
+        made.SetDefaultProjectPath(DefaultProject());
+    }
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 (L"tb_ribbon_" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder);
-        App().AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
-            [this]() -> std::unique_ptr<CDocument> {
-                auto doc = std::make_unique<CPelgraneDoc>();
-                doc->SetDefaultProjectPath((folder / L"Default.torvane").wstring());
-                return doc;
-            },
-            [] { return std::make_unique<CMainFrame>(); },
-            [] { return std::make_unique<CPelgraneView>(); }));
-        ASSERT_NE(App().GetDocTemplate()->OpenDocumentFile(L""), nullptr);
-        frame = static_cast<CMainFrame*>(App().GetDocTemplate()->GetFrame());
-        view = static_cast<CPelgraneView*>(frame->GetActiveView());
+        // The program's application object answers About and Exit; here they
+        // only need to be there, so their ribbon entries are enabled as in
+        // the program.
+        App().OnCommand(ID_APP_ABOUT, std::function<void()>([] {}));
+        App().OnCommand(ID_APP_EXIT, std::function<void()>([] {}));
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ribbon = &frame->m_wndRibbonBar;
         SetClientWidth(1280);
         frame->ShowWindow(SW_SHOWNORMAL);
@@ -167,13 +134,7 @@ protected:
             DispatchMessageW(&pending);
         if (frame && IsWindow(frame->m_hWnd))
             RemoveWindowSubclass(frame->m_hWnd, &Recorder::Proc, 1);
-        App().m_pMainWnd = nullptr;
-        App().AddDocTemplate(nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
+        MainWindowTest::TearDown();
     }
 
     void SetClientWidth(int width) {
@@ -194,7 +155,7 @@ protected:
     // The command the next pumped WM_COMMAND carries (0 when none came).
     UINT NextCommand() {
         std::size_t before = rec.commands.size();
-        PumpUntil([&] { return rec.commands.size() > before; }, 3s);
+        PumpUntil([&] { return rec.commands.size() > before; }, 3s, 2ms);
         return rec.commands.size() > before ? rec.commands.back() : 0;
     }
     CRibbonPopup* Popup() { return ribbon->GetPopup(); }
@@ -207,9 +168,6 @@ protected:
         App().PumpWaitingMessages();
     }
 
-    std::filesystem::path folder;
-    CMainFrame* frame = nullptr;
-    CPelgraneView* view = nullptr;
     CRibbonBar* ribbon = nullptr;
     Recorder rec;
 };
@@ -388,7 +346,7 @@ TEST_F(Ribbon, AltShowsKeyTipsFOpensTheMenuAButtonsTipRunsItAndEscapeBacksOut) {
     ASSERT_EQ(tip.size(), 1u);
     rec.commands.clear();
     Key(WM_KEYDOWN, tip[0]);
-    PumpUntil([&] { return !rec.commands.empty(); }, 3s);
+    PumpUntil([&] { return !rec.commands.empty(); }, 3s, 2ms);
     EXPECT_EQ(rec.commands, std::vector<UINT>{ID_APP_ABOUT});
     EXPECT_EQ(ribbon->GetKeyTipLevel(), CRibbonBar::KeyTips::none);
 

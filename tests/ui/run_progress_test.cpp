@@ -1,13 +1,10 @@
 // A download run as the main window tells it: the summary in status pane 120
 // and the taskbar button's progress, seen through a recorder in place of the
 // shell's taskbar, during scripted runs against the stand-in site.
-#include "framework/app.h"
 #include "framework/strings.h"
+#include "main_window_fixture.h"
 #include "res/resource.h"
 #include "standin/server.h"
-#include "ui/main_frame.h"
-#include "ui/pelgrane_doc.h"
-#include "ui/pelgrane_view.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -15,13 +12,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <functional>
-#include <map>
 #include <memory>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -29,25 +22,8 @@ namespace {
 using namespace std::chrono_literals;
 using State = ITaskbarProgress::State;
 
-CWinApp& App() {
-    static CWinApp app(L"Torvane Brenlow");
-    return app;
-}
-
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        App().PumpWaitingMessages();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
+using tb::test::PumpUntil;
+using tb::test::Wide;
 
 std::string Utf8(const std::wstring& text) {
     const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
@@ -116,41 +92,17 @@ private:
     std::vector<TaskbarCall>& m_calls;
 };
 
-class Reader : public IWatchPageReader {
-public:
-    std::wstring GetVideoUrl(const std::wstring& url, std::wstring& title) override {
-        auto it = m_pages.find(url);
-        if (it == m_pages.end())
-            return {};
-        title = it->second.first;
-        return it->second.second;
-    }
-    std::map<std::wstring, std::pair<std::wstring, std::wstring>> m_pages;
-};
-
-class RunProgress : public ::testing::Test {
+class RunProgress : public tb::test::MainWindowTest {
 protected:
+    RunProgress() : MainWindowTest(L"tb_progress_") {}
+    void ConfigureDocument(CPelgraneDoc& made) override {
+        made.SetSite(&reader, nullptr, site.WideRoot());
+        UseScratchOutput(made);
+    }
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 (L"tb_progress_" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder);
-        App().AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
-            [this]() -> std::unique_ptr<CDocument> {
-                auto doc = std::make_unique<CPelgraneDoc>();
-                doc->SetSite(&reader, nullptr, site.WideRoot());
-                const std::wstring out = (folder / L"Output").wstring();
-                doc->m_run.SetOutputFolder([out] {
-                    CreateDirectoryW(out.c_str(), nullptr);
-                    return out;
-                });
-                return doc;
-            },
-            [] { return std::make_unique<CMainFrame>(); },
-            [] { return std::make_unique<CPelgraneView>(); }));
-        doc = static_cast<CPelgraneDoc*>(App().GetDocTemplate()->OpenDocumentFile(L""));
-        ASSERT_NE(doc, nullptr);
-        frame = static_cast<CMainFrame*>(App().GetDocTemplate()->GetFrame());
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         frame->SetTaskbarProgress(std::make_unique<TaskbarRecorder>(calls));
         SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 900, 600, SWP_NOZORDER | SWP_NOMOVE);
         frame->ShowWindow(SW_SHOW);
@@ -158,13 +110,7 @@ protected:
     void TearDown() override {
         if (doc)
             doc->StopDownload();
-        App().m_pMainWnd = nullptr;
-        App().AddDocTemplate(nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
+        MainWindowTest::TearDown();
     }
 
     // A checked movie of the site; served `pieceBytes` every `delay` when
@@ -207,11 +153,8 @@ protected:
         return states;
     }
 
-    std::filesystem::path folder;
     standin::Server site;
-    Reader reader;
-    CPelgraneDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
+    tb::test::PageMapReader reader;
     std::vector<TaskbarCall> calls;
 };
 

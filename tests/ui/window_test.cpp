@@ -2,17 +2,14 @@
 // through the same document template the program uses, with a fake site: the
 // dialogs are found and answered from a second thread as a user would, keys
 // and commands go through the frame's routing.
-#include "framework/app.h"
 #include "framework/frame.h"
 #include "framework/strings.h"
+#include "main_window_fixture.h"
 #include "res/resource.h"
 #include "res/version.h"
 #include "ui/about_dlg.h"
 #include "ui/dlg_add.h"
-#include "ui/main_frame.h"
 #include "ui/maker_site.h"
-#include "ui/pelgrane_doc.h"
-#include "ui/pelgrane_view.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -39,23 +36,9 @@ using namespace std::chrono_literals;
 constexpr wchar_t kAppTitle[] = L"Torvane Brenlow";
 constexpr wchar_t kRoot[] = L"http://127.0.0.1:8080/";
 
+using tb::test::App;
+using tb::test::PumpUntil;
 using tb::test::WaitUntil;
-
-// Runs this thread's messages until `cond` holds (or the time is up).
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit = 20s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 std::wstring TextOf(HWND hwnd) {
     wchar_t text[1024] = {};
@@ -144,50 +127,20 @@ public:
     std::mutex m_mutex;
 };
 
-CWinApp& App() {
-    static CWinApp app(kAppTitle);
-    return app;
-}
-
-class Window : public ::testing::Test {
+class Window : public tb::test::MainWindowTest {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 (L"tb_ui_" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::create_directories(folder);
-        CWinApp& app = App();
-        app.AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-            IDR_MAINFRAME, LoadResString(IDR_MAINFRAME),
-            [this]() -> std::unique_ptr<CDocument> {
-                auto doc = std::make_unique<CPelgraneDoc>();
-                doc->SetSite(
-                    &site,
-                    [this](const std::wstring&, std::vector<std::wstring>& links) {
-                        links = site.m_links;
-                    },
-                    kRoot);
-                doc->SetDefaultProjectPath((folder / L"Default.torvane").wstring());
-                return doc;
-            },
-            [] { return std::make_unique<CMainFrame>(); },
-            [] { return std::make_unique<CPelgraneView>(); }));
-        doc = static_cast<CPelgraneDoc*>(app.GetDocTemplate()->OpenDocumentFile(L""));
-        ASSERT_NE(doc, nullptr);
-        frame = static_cast<CMainFrame*>(app.GetDocTemplate()->GetFrame());
-        view = static_cast<CPelgraneView*>(frame->GetActiveView());
+    Window() : MainWindowTest(L"tb_ui_") {}
+    void ConfigureDocument(CPelgraneDoc& made) override {
+        made.SetSite(
+            &site,
+            [this](const std::wstring&, std::vector<std::wstring>& links) { links = site.m_links; },
+            kRoot);
+        made.SetDefaultProjectPath(DefaultProject());
     }
     void TearDown() override {
         if (helper.joinable())
             helper.join();
-        CWinApp& app = App();
-        // The windows go with the template; no quit message for the next test.
-        app.m_pMainWnd = nullptr;
-        app.AddDocTemplate(nullptr);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        std::error_code ec;
-        std::filesystem::remove_all(folder, ec);
+        MainWindowTest::TearDown();
     }
     // Runs `answer` on a second thread while this one carries out a command.
     void Answer(std::function<void()> answer) { helper = std::thread(std::move(answer)); }
@@ -210,11 +163,7 @@ protected:
         return urls;
     }
 
-    std::filesystem::path folder;
     FakeSite site;
-    CPelgraneDoc* doc = nullptr;
-    CMainFrame* frame = nullptr;
-    CPelgraneView* view = nullptr;
     std::thread helper;
 };
 
@@ -330,10 +279,12 @@ TEST_F(Window, ListCoversTheViewAndTheTimerDrivesTheClock) {
 
     EXPECT_EQ(frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2),
               L"1234567890123456789012345678901234567890");
-    ASSERT_TRUE(PumpUntil([&] {
-        return frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2) !=
-               L"1234567890123456789012345678901234567890";
-    }));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2) !=
+                   L"1234567890123456789012345678901234567890";
+        },
+        20s));
     std::wregex clock(LR"(\d\d:\d\d:\d\d [A-Z][a-z]+day, [A-Z][a-z]+ \d\d, \d{4})");
     EXPECT_TRUE(std::regex_match(frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2), clock))
         << frame->m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE2);
