@@ -101,6 +101,32 @@ template <class Draw> void PaintOffscreen(HWND hWnd, int cx, int cy, Draw draw) 
     EndPaint(hWnd, &ps);
 }
 
+// The painting messages of a window whose `draw(hdc)` paints all of its client
+// area: no background erase, WM_PAINT through an off-screen copy,
+// WM_PRINTCLIENT straight into the context given. True when `msg` was one of
+// them; its answer is then in `result`.
+template <class Draw>
+bool HandleOffscreenPaint(HWND hWnd, UINT msg, WPARAM wParam, Draw draw, LRESULT& result) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_PAINT: {
+        RECT rc{};
+        GetClientRect(hWnd, &rc);
+        PaintOffscreen(hWnd, rc.right, rc.bottom, draw);
+        result = 0;
+        return true;
+    }
+    case WM_PRINTCLIENT:
+        draw(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The DPI the window is shown at (96 when the system cannot say).
 inline int WindowDpi(HWND hWnd) {
     UINT dpi = hWnd ? GetDpiForWindow(hWnd) : 0;

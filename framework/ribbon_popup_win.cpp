@@ -201,17 +201,13 @@ void CRibbonPopup::Draw(HDC hdc) const {
 }
 
 LRESULT CRibbonPopup::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The popup is all client area (no border): painted from an off-screen copy.
+    if (LRESULT painted = 0; HandleOffscreenPaint(
+            m_hWnd, msg, wParam, [this](HDC hdc) { Draw(hdc); }, painted))
+        return painted;
     switch (msg) {
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintOffscreen(m_hWnd, m_size.cx, m_size.cy, [this](HDC hdc) { Draw(hdc); });
-        return 0;
-    case WM_PRINTCLIENT:
-        Draw(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_MOUSEMOVE: {
         int hot = ItemAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         if (hot != m_nHot) {

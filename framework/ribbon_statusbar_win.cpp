@@ -4,6 +4,7 @@
 #include "framework/ribbon_paint.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace rp = ribbon_paint;
 
@@ -137,24 +138,20 @@ int CRibbonStatusBar::GetExtendedLeft() const {
 RECT CRibbonStatusBar::GetPaneRect(UINT nID) const {
     if (!m_hWnd)
         return {};
-    RECT rc = GetClientRect();
-    int x = 0;
-    for (const auto& pane : m_main) {
-        if (!pane->IsVisible())
-            continue;
-        int w = PaneWidth(*pane);
-        if (pane->GetID() == nID)
-            return RECT{x, 0, x + w, rc.bottom};
-        x += w;
-    }
-    x = GetExtendedLeft();
-    for (const auto& pane : m_extended) {
-        if (!pane->IsVisible())
-            continue;
-        int w = PaneWidth(*pane);
-        if (pane->GetID() == nID)
-            return RECT{x, 0, x + w, rc.bottom};
-        x += w;
+    const RECT rc = GetClientRect();
+    // Each area lays its visible panes out left to right from its own start.
+    const std::pair<const PaneList*, int> areas[] = {{&m_main, 0},
+                                                     {&m_extended, GetExtendedLeft()}};
+    for (const auto& [area, left] : areas) {
+        int x = left;
+        for (const auto& pane : *area) {
+            if (!pane->IsVisible())
+                continue;
+            const int w = PaneWidth(*pane);
+            if (pane->GetID() == nID)
+                return RECT{x, 0, x + w, rc.bottom};
+            x += w;
+        }
     }
     return {};
 }
@@ -194,18 +191,11 @@ void CRibbonStatusBar::Draw(HDC hdc) const {
 }
 
 LRESULT CRibbonStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The whole bar is painted from an off-screen copy.
+    if (LRESULT painted = 0; HandleOffscreenPaint(
+            m_hWnd, msg, wParam, [this](HDC hdc) { Draw(hdc); }, painted))
+        return painted;
     switch (msg) {
-    case WM_ERASEBKGND:
-        // The whole bar is painted in WM_PAINT from an off-screen copy.
-        return 1;
-    case WM_PAINT: {
-        const RECT rc = GetClientRect();
-        PaintOffscreen(m_hWnd, rc.right, rc.bottom, [this](HDC hdc) { Draw(hdc); });
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Draw(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_DESTROY:
         if (m_pFrame && m_pFrame->GetRibbonStatusBar() == this)
             m_pFrame->SetRibbonStatusBar(nullptr);

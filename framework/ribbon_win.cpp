@@ -973,17 +973,10 @@ bool CRibbonBar::PreTranslateKey(const MSG& msg) {
 // ---------------------------------------------------------------- messages
 
 LRESULT CRibbonBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT painted = 0; HandleOffscreenPaint(
+            m_hWnd, msg, wParam, [this](HDC hdc) { Draw(hdc); }, painted))
+        return painted;
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        const RECT rc = GetClientRect();
-        PaintOffscreen(m_hWnd, rc.right, rc.bottom, [this](HDC hdc) { Draw(hdc); });
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        Draw(reinterpret_cast<HDC>(wParam));
-        return 0;
     case WM_NCHITTEST: {
         // The title row and the window's buttons belong to the frame's own
         // hit test, so moving, sizing and the caption buttons work as on any
