@@ -105,6 +105,10 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
 
     Scratch scratch(L"tb-tls-test");
     ASSERT_TRUE(scratch.Ok());
+    // Every step here ends in a second or two; one that hangs is named and
+    // ends the test, with the servers stopped.
+    Watchdog watchdog(std::chrono::seconds(90), [&scratch] { StopNginx(scratch); });
+    watchdog.Step("writing the movie file");
     CreateDirectoryW((scratch.win + L"www").c_str(), nullptr);
     std::string body;
     for (int i = 0; i < 300000; ++i)
@@ -113,11 +117,13 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
         std::ofstream out{std::filesystem::path(scratch.win + L"www\\video.flv"), std::ios::binary};
         out << body;
     }
+    watchdog.Step("making the certificates");
     ASSERT_TRUE(RunShell(scratch, "set -- '" + scratch.unix + "'\n" + MakeCertificates(openssl),
                          std::chrono::seconds(60)));
 
     // Two TLS servers: the port given, with the trusted authority's
     // certificate, and the next one with the stranger's.
+    watchdog.Step("starting nginx");
     const int strangerPort = FreePort();
     Nginx nginx(scratch, [&](int port, const std::string& u) {
         std::string servers;
@@ -130,6 +136,7 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
     });
     ASSERT_TRUE(nginx.Ok());
 
+    watchdog.Step("adding the test authority to the trusted roots");
     TrustedRoot root(DerOf(ReadText(scratch.win + L"trusted-ca.pem")));
     ASSERT_TRUE(root.Ok());
 
@@ -138,6 +145,7 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
         int result;
     } cases[] = {{nginx.Port(), 0}, {strangerPort, 1}};
     for (const Case& c : cases) {
+        watchdog.Step("downloading from port " + std::to_string(c.port));
         CYoutubeFile movie;
         movie.m_strVideoUrl = L"https://localhost:" + std::to_wstring(c.port) + L"/video.flv";
         movie.m_strFilePath = scratch.win + L"got-" + std::to_wstring(c.port) + L".flv";
@@ -150,6 +158,7 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
             EXPECT_EQ(FileSize(movie.m_strFilePath), 0u); // nothing taken from it
         }
     }
+    watchdog.Step("removing the test authority, stopping nginx");
 }
 
 } // namespace

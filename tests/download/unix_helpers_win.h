@@ -9,12 +9,14 @@
 #include <windows.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -74,6 +76,10 @@ struct Scratch {
         if (!GetTempPathW(MAX_PATH + 1, temp))
             return;
         win = std::wstring(temp) + name + L"\\";
+        // What a run that was killed left behind (its scripts' end markers
+        // among it) must not be taken for this run's.
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::path(win), ec);
         CreateDirectoryW(win.c_str(), nullptr);
         unix = UnixPath(win);
         if (unix.find('\'') != std::string::npos)
@@ -162,6 +168,18 @@ inline int FreePort() {
     return port;
 }
 
+// The nginx command line for the server whose configuration and files are
+// in `scratch`, with `signal` ("-s stop") or nothing to start it.
+inline std::string NginxCommand(const Scratch& scratch, const std::string& signal) {
+    return "'" + EnvOr("TB_NGINX", "/usr/sbin/nginx") + "' -q -p '" + scratch.unix + "nginx' -c '" +
+           scratch.unix + "nginx/nginx.conf' " + signal;
+}
+
+// Stops the nginx started in `scratch`, if one runs.
+inline void StopNginx(const Scratch& scratch) {
+    RunShell(scratch, NginxCommand(scratch, "-s stop"), std::chrono::seconds(30));
+}
+
 // nginx on a free loopback port for the lifetime of this object, with its
 // configuration and files in the scratch folder. `servers` gives the server
 // blocks for the port (the default serves the scratch folder's www/).
@@ -189,13 +207,15 @@ public:
              << "  uwsgi_temp_path " << u << "nginx;\n  scgi_temp_path " << u << "nginx;\n"
              << servers(m_port, u) << "}\n";
         conf.close();
-        m_ok = m_port != 0 && RunShell(scratch, Command(""), std::chrono::seconds(30)).has_value();
+        m_ok = m_port != 0 &&
+               RunShell(scratch, NginxCommand(scratch, ""), std::chrono::seconds(30)).has_value();
         if (!m_ok)
-            std::fprintf(stderr, "helper: nginx did not start (%s)\n", m_nginx.c_str());
+            std::fprintf(stderr, "helper: nginx did not start (%s)\n",
+                         EnvOr("TB_NGINX", "/usr/sbin/nginx").c_str());
     }
     ~Nginx() {
         if (m_ok)
-            RunShell(m_scratch, Command("-s stop"), std::chrono::seconds(30));
+            StopNginx(m_scratch);
     }
     Nginx(const Nginx&) = delete;
     Nginx& operator=(const Nginx&) = delete;
@@ -203,14 +223,67 @@ public:
     int Port() const { return m_port; }
 
 private:
-    std::string Command(const std::string& signal) const {
-        return "'" + m_nginx + "' -q -p '" + m_scratch.unix + "nginx' -c '" + m_scratch.unix +
-               "nginx/nginx.conf' " + signal;
-    }
     const Scratch& m_scratch;
-    std::string m_nginx = EnvOr("TB_NGINX", "/usr/sbin/nginx");
     int m_port = 0;
     bool m_ok = false;
+};
+
+// Ends a program that hangs, naming what it was doing: the program names
+// each step with Step(); a step still running after `limit` is reported on
+// stderr, `cleanUp` runs (stop the servers the program started, so none
+// outlives it) and the process ends with exit code 3. A hang in a network
+// call that nothing can interrupt then shows as its step within `limit`,
+// instead of as a test runner's timeout with nothing said.
+class Watchdog {
+public:
+    Watchdog(std::chrono::seconds limit, std::function<void()> cleanUp)
+        : m_limit(limit), m_cleanUp(std::move(cleanUp)), m_thread([this] { Watch(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    void Step(std::string what) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_step = std::move(what);
+            ++m_serial;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    void Watch() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!m_done) {
+            const unsigned serial = m_serial;
+            if (m_changed.wait_for(lock, m_limit, [&] { return m_done || m_serial != serial; }))
+                continue;
+            std::fprintf(stderr, "watchdog: \"%s\" did not end within %lld s\n", m_step.c_str(),
+                         static_cast<long long>(m_limit.count()));
+            std::fflush(stderr);
+            std::fflush(stdout);
+            lock.unlock();
+            if (m_cleanUp)
+                m_cleanUp();
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+    }
+
+    const std::chrono::seconds m_limit;
+    const std::function<void()> m_cleanUp;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::string m_step = "starting";
+    unsigned m_serial = 0;
+    bool m_done = false;
+    std::thread m_thread; // last: starts once everything above is set
 };
 
 } // namespace unixside
