@@ -3,6 +3,7 @@
 // afterwards. Runs natively under ThreadSanitizer as well.
 #include "download/download_run.h"
 #include "fake_transfer.h"
+#include "poll.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,7 @@ public:
     }
 };
 
-template <class F> bool PollUntil(F condition, std::chrono::milliseconds timeout = 10s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 class DownloadRunTest : public ::testing::Test {
 protected:
@@ -46,8 +39,8 @@ protected:
     }
     // True when the run has ended by itself.
     bool RunEnds() {
-        return PollUntil([&] { return flag.load() == 0; }) &&
-               PollUntil([&] { return run.SchedulerEnded(); });
+        return WaitUntil([&] { return flag.load() == 0; }) &&
+               WaitUntil([&] { return run.SchedulerEnded(); });
     }
     void ExpectNothingOfTheRunAlive() {
         EXPECT_TRUE(run.SchedulerEnded());
@@ -143,14 +136,14 @@ TEST_F(DownloadRunTest, AllWorkersEndedEmptiesTheLastSlotThenAnswersTrue) {
     transfer->Hold(L"one");
     EXPECT_EQ(run.FindFreeSlot(), 0);
     run.OnDownload();
-    ASSERT_TRUE(PollUntil([&] { return transfer->Active() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return transfer->Active() == 1; }));
     EXPECT_EQ(run.FindFreeSlot(), -1);
     EXPECT_FALSE(run.AllWorkersEnded());
     transfer->Release(L"one");
-    ASSERT_TRUE(PollUntil([&] { return movie->m_nStatus == Completed; }));
+    ASSERT_TRUE(WaitUntil([&] { return movie->m_nStatus == Completed; }));
     // Every visit that finds the slot held answers false, including the one
     // that empties it.
-    ASSERT_TRUE(PollUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         EXPECT_FALSE(run.AllWorkersEnded());
         return run.FindFreeSlot() == 0;
     }));
@@ -168,7 +161,7 @@ TEST_F(DownloadRunTest, StopCancelsTheTransferRestoresTheQueueAndLeavesThePartia
     transfer->Hold(L"first");
     run.OnDownload();
     // Started, with its (partial) file created.
-    ASSERT_TRUE(PollUntil([&] { return transfer->Files().count(L"C:\\Out\\first.flv") == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return transfer->Files().count(L"C:\\Out\\first.flv") == 1; }));
     ASSERT_EQ(first->m_nStatus.load(), Downloading);
     ASSERT_EQ(second->m_nStatus.load(), Waiting);
     run.StopDownload();
@@ -205,7 +198,7 @@ TEST_F(DownloadRunTest, AWorkerThatOutlivesAStopChangesNothingAndNoRunStartsBesi
     // The folder answers; the old worker goes without creating the folder,
     // naming or opening a file or touching its record.
     transfer->HoldFolder(false);
-    ASSERT_TRUE(PollUntil([&] { return run.OnDownload(); }));
+    ASSERT_TRUE(WaitUntil([&] { return run.OnDownload(); }));
     // That Download was the new run: it creates the folder and downloads.
     ASSERT_TRUE(RunEnds());
     EXPECT_EQ(movie->m_nStatus.load(), Completed);
@@ -220,7 +213,7 @@ TEST_F(DownloadRunTest, DeletingTheDownloadingMovieAndEmptyingTheListAreSafe) {
     MoviePtr movie = Add(L"gone"); // newest: enumerated first
     transfer->Hold(L"gone");
     run.OnDownload();
-    ASSERT_TRUE(PollUntil([&] { return transfer->Active() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return transfer->Active() == 1; }));
     std::weak_ptr<CYoutubeFile> watch = movie;
     movies.RemoveByUrl(L"gone");
     movie.reset();
@@ -230,7 +223,7 @@ TEST_F(DownloadRunTest, DeletingTheDownloadingMovieAndEmptyingTheListAreSafe) {
     ASSERT_TRUE(RunEnds());
     // The record goes when the worker lets go of it, which may be a moment
     // after the run's end was seen.
-    EXPECT_TRUE(PollUntil([&] { return watch.expired(); }));
+    EXPECT_TRUE(WaitUntil([&] { return watch.expired(); }));
     // The list was emptied before "next" could start.
     EXPECT_EQ(transfer->Started(), std::vector<std::wstring>{L"gone"});
 }
@@ -257,7 +250,7 @@ TEST_F(DownloadRunTest, RandomStopsAndChangesDuringRuns) {
         // transfer starts; the first round waits for one, so the check of
         // one-at-a-time below always has a run to speak of.
         if (round == 0) {
-            ASSERT_TRUE(PollUntil([&] { return !transfer->Started().empty(); }));
+            ASSERT_TRUE(WaitUntil([&] { return !transfer->Started().empty(); }));
         }
         const int steps = static_cast<int>(rng() % 6);
         for (int s = 0; s < steps; ++s) {
@@ -302,7 +295,7 @@ TEST_F(DownloadRunTest, FiguresFollowTheQueuedMoviesAndTheBytesReceived) {
     transfer->Hold(L"b");
     const std::uint64_t before = run.ReceivedBytes();
     run.OnDownload();
-    ASSERT_TRUE(PollUntil([&] { return b->m_nStatus.load() == Downloading && b->m_dwSize == 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return b->m_nStatus.load() == Downloading && b->m_dwSize == 4; }));
     CRunFigures f = run.Figures();
     EXPECT_EQ(f.nTotal, 3);
     EXPECT_EQ(f.nPosition, 2);
@@ -317,7 +310,7 @@ TEST_F(DownloadRunTest, FiguresFollowTheQueuedMoviesAndTheBytesReceived) {
     std::weak_ptr<CYoutubeFile> removed = c;
     c.reset();
     movies.RemoveByUrl(L"c");
-    ASSERT_TRUE(PollUntil([&] { return removed.expired(); }));
+    ASSERT_TRUE(WaitUntil([&] { return removed.expired(); }));
     f = run.Figures();
     EXPECT_EQ(f.nPosition, 3);
     EXPECT_EQ(f.percentDone, 200u);

@@ -4,6 +4,8 @@
 #include "download/wininet_transfer.h"
 #include "standin/server.h"
 
+#include "poll.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,15 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-template <class F> bool PollUntil(F condition, std::chrono::milliseconds timeout = 20s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
-}
+using tb::test::WaitUntil;
 
 std::string Pattern(std::uint64_t offset, std::size_t count) {
     std::string s(count, '\0');
@@ -322,8 +316,8 @@ protected:
         return movie;
     }
     bool RunEnds() {
-        return PollUntil([&] { return flag.load() == 0; }) &&
-               PollUntil([&] { return run.SchedulerEnded(); });
+        return WaitUntil([&] { return flag.load() == 0; }) &&
+               WaitUntil([&] { return run.SchedulerEnded(); });
     }
 
     class UrlReader : public IWatchPageReader {
@@ -394,7 +388,7 @@ TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverythin
     MoviePtr slow = Add("slow", L"slow"); // newest: enumerated first
     run.OnDownload();
     ASSERT_TRUE(site.WaitForRequests(1, 20s));
-    ASSERT_TRUE(PollUntil([&] { return site.OpenConnections() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return site.OpenConnections() == 1; }));
     ASSERT_EQ(slow->m_nStatus.load(), Downloading);
     run.StopDownload();
     EXPECT_EQ(flag.load(), 0);
@@ -409,7 +403,7 @@ TEST_F(RunTest, StopDuringATrickleCancelsKeepsThePartialFileAndReleasesEverythin
     EXPECT_NE(h, INVALID_HANDLE_VALUE);
     if (h != INVALID_HANDLE_VALUE)
         CloseHandle(h);
-    EXPECT_TRUE(PollUntil([&] { return site.OpenConnections() == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return site.OpenConnections() == 0; }));
     EXPECT_EQ(site.RequestCount("/v"), 0u);
 }
 
@@ -470,7 +464,7 @@ TEST_F(RunTest, StopDuringARetryWaitEndsAtOnceAndDownloadResumesTheFile) {
     MoviePtr movie = Add("v", L"v");
     run.OnDownload();
     ASSERT_TRUE(site.WaitForRequests(1, 20s));
-    ASSERT_TRUE(PollUntil([&] { return site.OpenConnections() == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return site.OpenConnections() == 0; }));
     std::this_thread::sleep_for(100ms); // well into the minute's wait
     run.StopDownload();
     // The wait was cut short: nothing of the run outlived the stop.
@@ -496,7 +490,7 @@ TEST_F(RunTest, NothingCheckedClearsTheRunFlagAboutASecondLater) {
     const auto start = std::chrono::steady_clock::now();
     run.OnDownload();
     EXPECT_EQ(flag.load(), 1);
-    ASSERT_TRUE(PollUntil([&] { return flag.load() == 0; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return flag.load() == 0; }, 10s));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
     EXPECT_EQ(site.RequestCount(), 0u);
 }
@@ -509,7 +503,7 @@ TEST_F(RunTest, TwoMoviesStrictlyOneAfterTheOtherInEnumerationOrder) {
     MoviePtr a = Add("a", L"a"); // newest: enumerated first
     run.OnDownload();
     bool overlap = false;
-    ASSERT_TRUE(PollUntil([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         if (a->m_nStatus == Downloading && b->m_nStatus == Downloading)
             overlap = true;
         if (b->m_nStatus != Waiting && a->m_nStatus != Completed)
