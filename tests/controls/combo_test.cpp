@@ -5,6 +5,7 @@
 #include "controls/combo_rules.h"
 #include "controls/drop_wnd.h"
 #include "controls/visual_styles.h"
+#include "pump_win.h"
 #include "tests/controls/combo_test_resources.h"
 
 #include <gtest/gtest.h>
@@ -118,29 +119,8 @@ TEST(VisualStyles, StyledOnlyWithVersionSixSchemeAndThemedApplication) {
 
 // ---------------------------------------------------------------- windows
 
-bool WaitUntil(const std::function<bool()>& cond) {
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (cond())
-            return true;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using tb::test::Pump;
+using tb::test::PumpUntil;
 
 // Records the combo notifications it receives, in order.
 class Parent : public CWnd {
@@ -333,7 +313,7 @@ TEST_F(ComboTest, OpenListKeysAndNotificationOrder) {
     combo.GetDropWnd()->List().SendMessage(LB_SETCURSEL, 7);
     combo.PostMessage(WM_SELECTED_ITEM, 7);
     combo.PostMessage(WM_DESTROY_DROPLIST);
-    ASSERT_TRUE(WaitUntil([&] { return combo.completes == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return combo.completes == 2; }));
     EXPECT_EQ(combo.m_nCurSel, 7);
 }
 
@@ -384,7 +364,7 @@ void MoveTo(HWND hWnd, POINT client) {
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = MOUSEEVENTF_MOVE; // a real move, so the windows hear of it
     SendInput(1, &in, sizeof(in));
-    WaitUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
+    PumpUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
 }
 
 void Button(DWORD flags, DWORD data = 0) {
@@ -393,7 +373,7 @@ void Button(DWORD flags, DWORD data = 0) {
     in.mi.dwFlags = flags;
     in.mi.mouseData = data;
     SendInput(1, &in, sizeof(in));
-    WaitUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
+    PumpUntil([] { return GetQueueStatus(QS_INPUT) == 0; });
 }
 
 void ClickAt(HWND hWnd, POINT client) {
@@ -409,7 +389,7 @@ TEST_F(ComboTest, MouseOpensPicksSkipsDisabledAndResizesByTheGrip) {
     combo.AddItem(L"c");
     SetForegroundWindow(parent.m_hWnd);
     ClickAt(combo.m_hWnd, {20, 12});
-    ASSERT_TRUE(WaitUntil([&] { return combo.IsDropped(); }));
+    ASSERT_TRUE(PumpUntil([&] { return combo.IsDropped(); }));
     EXPECT_EQ(GetFocus(), combo.m_hWnd);
     CDropWnd* drop = combo.GetDropWnd();
     const HWND list = drop->List().m_hWnd;
@@ -445,7 +425,7 @@ TEST_F(ComboTest, MouseOpensPicksSkipsDisabledAndResizesByTheGrip) {
 
     parent.codes.clear();
     ClickAt(list, {10, 2 * h + h / 2});
-    ASSERT_TRUE(WaitUntil([&] { return !combo.IsDropped(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !combo.IsDropped(); }));
     EXPECT_EQ(combo.GetText(), L"c");
     EXPECT_EQ(parent.codes, (std::vector<int>{CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
     EXPECT_EQ(combo.completes, 1); // the close that follows a pick
@@ -453,13 +433,13 @@ TEST_F(ComboTest, MouseOpensPicksSkipsDisabledAndResizesByTheGrip) {
     // Closed, the wheel selects: up from "c" skips "b".
     MoveTo(combo.m_hWnd, {20, 12});
     Button(MOUSEEVENTF_WHEEL, WHEEL_DELTA);
-    EXPECT_TRUE(WaitUntil([&] { return combo.m_nCurSel == 0; }));
+    EXPECT_TRUE(PumpUntil([&] { return combo.m_nCurSel == 0; }));
 
     // A press outside the open drop-down closes it without a pick.
     ClickAt(combo.m_hWnd, {20, 12});
-    ASSERT_TRUE(WaitUntil([&] { return combo.IsDropped(); }));
+    ASSERT_TRUE(PumpUntil([&] { return combo.IsDropped(); }));
     ClickAt(parent.m_hWnd, {300, 250});
-    EXPECT_TRUE(WaitUntil([&] { return !combo.IsDropped(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !combo.IsDropped(); }));
     EXPECT_EQ(combo.m_nCurSel, 0);
 }
 
@@ -550,7 +530,7 @@ TEST_F(ComboTest, ThemedFaceDrawsTheButtonStateAndBorder) {
     Key(VK_F4);
     // The 50 ms check finds the pointer elsewhere and clears the hot state.
     SetCursorPos(0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !combo.IsButtonHot(); }));
+    EXPECT_TRUE(PumpUntil([&] { return !combo.IsButtonHot(); }));
     EnableWindow(combo.m_hWnd, FALSE);
     EXPECT_EQ(PixelAt(combo.m_hWnd, x, y), StateColour(CBXS_DISABLED));
     EXPECT_EQ(PixelAt(combo.m_hWnd, 5, y), kFill);

@@ -6,26 +6,6 @@
 
 using namespace std::chrono_literals;
 
-bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        Pump();
-        if (cond())
-            return true;
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 int CHostWnd::Count(Event::Kind kind) const {
     int n = 0;
     for (const Event& e : m_events)

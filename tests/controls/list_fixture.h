@@ -3,6 +3,7 @@
 // recording what the list tells its parent; helpers for real input and for
 // reading back what the window shows.
 #include "controls/xlist_ctrl.h"
+#include "pump_win.h"
 
 #include <windows.h>
 
@@ -11,11 +12,8 @@
 #include <string>
 #include <vector>
 
-// Runs this thread's messages until `cond` holds or the time is up.
-bool PumpUntil(const std::function<bool()>& cond,
-               std::chrono::milliseconds limit = std::chrono::seconds(10));
-// Runs the messages that are waiting now.
-void Pump();
+using tb::test::Pump;
+using tb::test::PumpUntil;
 
 // The parent of the list: a window object, so the list's notifications are
 // reflected to it, and a log of what reached the parent, in order.

@@ -1,4 +1,5 @@
 #include "main_window_fixture.h"
+#include "tests/poll.h"
 
 #include "framework/strings.h"
 #include "res/resource.h"
@@ -20,14 +21,12 @@ CTestApp& App() {
 
 bool PumpUntil(const std::function<bool()>& cond, std::chrono::milliseconds limit,
                std::chrono::milliseconds step) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        App().PumpWaitingMessages();
-        std::this_thread::sleep_for(step);
-    }
-    return true;
+    return tb::test::WaitUntil(
+        [&] {
+            App().PumpWaitingMessages();
+            return cond();
+        },
+        limit, step);
 }
 
 std::wstring Wide(const std::string& ascii) {
