@@ -287,9 +287,11 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
                 return 1;
             const std::int32_t status = ParseDecimal32(text);
             bool whole = status == 200;
-            if (from > 0 && status == 206) {
+            // 416: the range lies past the end of the body, which is now
+            // shorter than the file.
+            if (from > 0 && (status == 206 || status == 416)) {
                 std::optional<CContentRange> answer;
-                if (QueryHeader<128>(request, HTTP_QUERY_CONTENT_RANGE, text))
+                if (status == 206 && QueryHeader<128>(request, HTTP_QUERY_CONTENT_RANGE, text))
                     answer = ParseContentRange(text);
                 if (!answer || answer->first != from || !knowTotal || answer->total != total) {
                     // Not the rest of the same body: start over with a
@@ -302,6 +304,13 @@ int Transfer(CYoutubeFile& movie, CTransferControl& control, CInternetHandles& n
                     knowTotal = false;
                     continue;
                 }
+                // The rest of the same body: the bytes on disk count as done
+                // from now on, before the first new one arrives.
+                if (!control.Apply([&] {
+                        if (const std::uint32_t size = movie.m_dwSize; size != 0)
+                            movie.m_nProgress = RunningPercent(count, size);
+                    }))
+                    return 1;
             } else if (!whole) {
                 return 1; // HTTP errors are not retried
             }

@@ -249,6 +249,7 @@ TEST_F(TransferTest, AStoppedDownloadContinuesOnlyFromTheRestOfTheSameBody) {
         {"size changed", true, kSize + 5, 2},
         {"range starts earlier", true, kSize, 2, standin::Fault::RangeStart, kHave - 4096},
         {"range starts later", true, kSize, 2, standin::Fault::RangeStart, kHave + 1},
+        {"size shrank below the file", true, kHave - 1000, 2},
     };
     for (const Case& c : cases) {
         site.ClearRequests();
@@ -286,6 +287,32 @@ TEST_F(TransferTest, AStoppedDownloadContinuesOnlyFromTheRestOfTheSameBody) {
     fresh->m_nPrevStatus = Completed;
     EXPECT_EQ(Download(*fresh), 0);
     EXPECT_FALSE(site.Requests().at(0).HasHeader("Range"));
+}
+
+// The bytes already on disk count as soon as the server has agreed to send
+// the rest, not only once the first new block is written: a stalled link
+// shows where the movie stands instead of 0 %.
+TEST_F(TransferTest, AContinuedDownloadShowsItsBytesOnDiskBeforeNewOnesArrive) {
+    constexpr std::size_t kSize = 300000, kHave = 120000; // 40 %
+    site.AddBody("/v", kSize, PatternFiller());
+    site.SetFault("/v", FaultOf(standin::Fault::Stall, 0));
+    MoviePtr movie = Movie("v");
+    movie->m_nPrevStatus = Cancelled;
+    movie->m_dwSize = kSize;
+    movie->m_nProgress = 0; // as a run sets it when the movie is taken
+    {
+        std::ofstream partial(fs::path(movie->m_strFilePath), std::ios::binary | std::ios::trunc);
+        partial << Pattern(0, kHave);
+    }
+    std::atomic<int> result{-1};
+    std::thread transfer([&] { result = Download(*movie); });
+    EXPECT_TRUE(WaitUntil([&] { return movie->m_nProgress.load() == 40; }, 10s))
+        << movie->m_nProgress.load();
+    EXPECT_EQ(fs::file_size(fs::path(movie->m_strFilePath)), kHave); // nothing new yet
+    site.ReleaseStalls();
+    transfer.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_TRUE(ReadAll(movie->m_strFilePath) == Pattern(0, kSize));
 }
 
 TEST_F(TransferTest, UncreatableFileFailsBeforeAnyRequest) {
