@@ -37,6 +37,9 @@ public:
 
 protected:
     int OnCreate(CREATESTRUCTW* pcs) override;
+    // Lets go of the taskbar button's progress while the window and COM are
+    // still there: the frame object itself outlives the program's COM.
+    void OnDestroy() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

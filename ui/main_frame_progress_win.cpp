@@ -16,6 +16,8 @@ void CMainFrame::SetTaskbarProgress(std::unique_ptr<ITaskbarProgress> taskbar) {
 
 void CMainFrame::ShowRunProgress(const std::wstring& summary, ITaskbarProgress::State state,
                                  std::uint64_t done, std::uint64_t total) {
+    if (!m_hWnd)
+        return; // the window, its status bar and its button are gone
     const std::wstring text = summary.empty() ? LoadResString(IDS_STATUS_PANE1) : summary;
     if (m_wndStatusBar.GetPaneText(ID_STATUSBAR_PANE1) != text) {
         m_wndStatusBar.SetPaneText(ID_STATUSBAR_PANE1, text);
@@ -40,6 +42,12 @@ void CMainFrame::ShowRunProgress(const std::wstring& summary, ITaskbarProgress::
 
 void CMainFrame::ClearRunProgress() {
     ShowRunProgress(std::wstring(), ITaskbarProgress::State::None, 0, 0);
+}
+
+void CMainFrame::OnDestroy() {
+    m_taskbar.reset();
+    m_taskbarState = ITaskbarProgress::State::None;
+    CFrameWndEx::OnDestroy();
 }
 
 LRESULT CMainFrame::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -79,7 +79,12 @@ struct TaskbarCall {
 
 class TaskbarRecorder : public ITaskbarProgress {
 public:
-    explicit TaskbarRecorder(std::vector<TaskbarCall>& calls) : m_calls(calls) {}
+    explicit TaskbarRecorder(std::vector<TaskbarCall>& calls, bool* gone = nullptr)
+        : m_calls(calls), m_gone(gone) {}
+    ~TaskbarRecorder() override {
+        if (m_gone)
+            *m_gone = true;
+    }
     void SetState(ITaskbarProgress::State state) override {
         m_calls.push_back({TaskbarCall::State, state});
     }
@@ -90,6 +95,7 @@ public:
 
 private:
     std::vector<TaskbarCall>& m_calls;
+    bool* m_gone;
 };
 
 class RunProgress : public tb::test::MainWindowTest {
@@ -238,6 +244,19 @@ TEST_F(RunProgress, StopClearsPaneAndButtonAtOnceAndANewButtonIsShownAgain) {
         SendMessageW(view, WM_TIMER, CPelgraneView::kTimerId, 0);
     EXPECT_EQ(calls.size(), count);
     EXPECT_EQ(Pane(), LoadResString(IDS_STATUS_PANE1));
+}
+
+// The shell's taskbar list is a COM object: it is let go with the window,
+// while COM still runs, not with the frame object at the program's very end.
+TEST_F(RunProgress, TheButtonsProgressIsLetGoWithTheWindow) {
+    bool gone = false;
+    frame->SetTaskbarProgress(std::make_unique<TaskbarRecorder>(calls, &gone));
+    frame->ShowRunProgress(L"Downloading 1 of 1", State::Normal, 1, 2);
+    ASSERT_FALSE(gone);
+    frame->DestroyWindow();
+    EXPECT_TRUE(gone);
+    // A late word from the run after that is harmless.
+    frame->ClearRunProgress();
 }
 
 } // namespace
