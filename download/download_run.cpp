@@ -22,6 +22,11 @@ CRunThread::~CRunThread() {
         m_thread.join();
 }
 
+void CRunThread::Detach() {
+    if (m_thread.joinable())
+        m_thread.detach();
+}
+
 bool CRunThread::WaitEnded(std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_cv.wait_for(lock, timeout, [this] { return m_bEnded.load(); });
@@ -34,12 +39,13 @@ struct CDownloadRun::Run {
     std::shared_ptr<ITransferEngine> transfer;
     std::function<std::wstring()> outputFolder;
     CRunTimings timings;
-    std::atomic<std::uint64_t>* received = nullptr;
+    // The count outlives its object when a stuck worker does.
+    std::shared_ptr<std::atomic<std::uint64_t>> received;
 };
 
 struct CDownloadRun::Worker {
     Worker(std::shared_ptr<Run> run, MoviePtr movie)
-        : control(run->gate, run->received),
+        : control(run->gate, run->received.get()),
           thread([this, run = std::move(run), movie = std::move(movie)] {
               WorkerThreadProc(*run, *movie, control);
           }) {}
@@ -52,9 +58,11 @@ CDownloadRun::CDownloadRun(CYoutubeFileList& movies, std::atomic<std::int32_t>& 
 
 CDownloadRun::~CDownloadRun() {
     EndRun();
-    // Last resort for threads that outlived every deadline: they reach this
-    // object, so they must be gone before it is. Their gate is closed and
-    // their transfer aborted, so each is on its way out.
+    // Threads that outlived every deadline. A scheduler reaches this object,
+    // so it must be gone before it is; with its gate closed it is on its way
+    // out. A worker uses only what its run shares, so one still stuck (in a
+    // read that closing its handles did not end) is left behind instead of
+    // holding the program's end up for as long as its server stays silent.
     std::vector<std::unique_ptr<Worker>> workers;
     std::vector<std::unique_ptr<CRunThread>> threads;
     {
@@ -63,7 +71,24 @@ CDownloadRun::~CDownloadRun() {
         threads.swap(m_stragglers);
     }
     threads.clear(); // the scheduler may still want the slot lock on its way out
+    for (auto& worker : workers) {
+        if (!worker->thread.HasEnded())
+            KeepUntilExit(std::move(worker));
+    }
     workers.clear();
+}
+
+void CDownloadRun::KeepUntilExit(std::unique_ptr<Worker> worker) {
+    // Never freed, so a kept worker can always finish (and the leak checker
+    // sees it as reachable); the process's end takes what is still here.
+    struct Kept {
+        std::mutex mutex;
+        std::vector<std::unique_ptr<Worker>> workers;
+    };
+    static Kept* const kept = new Kept;
+    worker->thread.Detach();
+    std::lock_guard<std::mutex> lock(kept->mutex);
+    kept->workers.push_back(std::move(worker));
 }
 
 std::size_t CDownloadRun::Stragglers() const {
@@ -86,7 +111,7 @@ bool CDownloadRun::OnDownload() {
         return true;
     });
     auto run = std::make_shared<Run>();
-    run->received = &m_nReceived;
+    run->received = m_received;
     run->transfer = m_transfer;
     run->outputFolder = m_outputFolder;
     run->timings = m_timings;

@@ -22,7 +22,9 @@
 // Threads belong to this object; none is ever killed. Stop closes the run's
 // gate (see download/transfer.h), aborts the transfer and waits, with a
 // deadline, for the run's threads to end, so when it returns no thread of the
-// run changes a record, a slot or a file any more. Records are shared
+// run changes a record, a slot or a file any more. A worker stuck past every
+// deadline does not hold the program's end up either: when this object goes,
+// it is left to end by itself. Records are shared
 // pointers: a worker keeps its record alive even when the movie is removed or
 // the collection emptied (New, Open) during the run.
 //
@@ -64,6 +66,8 @@ public:
     // The body has returned (the thread's exit code is no longer "still active").
     bool HasEnded() const { return m_bEnded.load(); }
     bool WaitEnded(std::chrono::milliseconds timeout);
+    // Lets the thread run on by itself; this object must then outlive it.
+    void Detach();
 
 private:
     std::atomic<bool> m_bEnded{false};
@@ -118,7 +122,7 @@ public:
     // removed from the list since counts as done.
     CRunFigures Figures() const;
     // Bytes received by every transfer of this object's runs so far.
-    std::uint64_t ReceivedBytes() const { return m_nReceived.load(std::memory_order_relaxed); }
+    std::uint64_t ReceivedBytes() const { return m_received->load(std::memory_order_relaxed); }
 
     // For tests: the scheduler of the last run has ended (or none was started).
     bool SchedulerEnded() const;
@@ -139,6 +143,10 @@ private:
     bool ReapEndedWorkers();
     // Closes the gate, aborts the transfers and waits for the run's threads.
     void EndRun();
+    // A worker still stuck when this object goes (a call that nothing could
+    // interrupt): it can change nothing, and it is left to end by itself or
+    // with the process, instead of holding the program's end up.
+    static void KeepUntilExit(std::unique_ptr<Worker> worker);
 
     CYoutubeFileList& m_movies;
     std::atomic<std::int32_t>& m_bDownloading;
@@ -151,12 +159,14 @@ private:
     // Not owned: a movie removed meanwhile goes as it would without a run,
     // and counts as done.
     std::vector<std::weak_ptr<CYoutubeFile>> m_runMovies;
-    std::atomic<std::uint64_t> m_nReceived{0};
+    std::shared_ptr<std::atomic<std::uint64_t>> m_received =
+        std::make_shared<std::atomic<std::uint64_t>>(0);
     std::unique_ptr<CRunThread> m_hScheduler;
     mutable std::mutex m_slotMutex;
     std::array<std::unique_ptr<Worker>, kWorkerSlots> m_hWorkers;
     // Threads that did not end within a stop's deadline; they can change
-    // nothing (their gate is closed) and are joined later.
+    // nothing (their gate is closed) and are joined later, or, when this
+    // object goes first, kept until the process ends (KeepUntilExit).
     std::vector<std::unique_ptr<Worker>> m_stragglerWorkers;
     std::vector<std::unique_ptr<CRunThread>> m_stragglers;
 };

@@ -208,6 +208,32 @@ TEST_F(DownloadRunTest, AWorkerThatOutlivesAStopChangesNothingAndNoRunStartsBesi
     EXPECT_EQ(transfer->folderLooks, 2);
 }
 
+// The program ends (its run object goes) while a worker is stuck in a call
+// that nothing interrupts: the end is not held up, and the worker, left to
+// itself, later ends without touching anything and lets its record go.
+TEST_F(DownloadRunTest, AWorkerStuckPastEveryDeadlineDoesNotHoldUpTheEnd) {
+    auto ending = std::make_unique<CDownloadRun>(movies, flag);
+    ending->SetTransfer(transfer);
+    ending->SetOutputFolder([] { return std::wstring(L"C:\\Out"); });
+    ending->SetTimings({2ms, 5ms, 50ms});
+    MoviePtr movie = Add(L"stuck");
+    transfer->HoldFolder(true); // for up to 30 s
+    ASSERT_TRUE(ending->OnDownload());
+    ASSERT_TRUE(transfer->WaitFolderLooks(1));
+    std::atomic<bool> gone{false};
+    std::thread closing([&] {
+        ending.reset();
+        gone = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return gone.load(); }, 5s));
+    EXPECT_GE(movie.use_count(), 3); // the list, this test and the stuck worker
+    transfer->HoldFolder(false);
+    closing.join();
+    EXPECT_TRUE(WaitUntil([&] { return movie.use_count() == 2; }));
+    EXPECT_TRUE(transfer->CreatedFolders().empty());
+    EXPECT_TRUE(transfer->Started().empty());
+}
+
 TEST_F(DownloadRunTest, DeletingTheDownloadingMovieAndEmptyingTheListAreSafe) {
     Add(L"next");
     MoviePtr movie = Add(L"gone"); // newest: enumerated first
