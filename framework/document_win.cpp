@@ -260,9 +260,11 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::wstring& path, bool b
             } else if (!doc->IsModified()) {
                 doc->SetModifiedFlag(wasModified); // untouched: it stays as it was
             } else {
-                // Spoiled part-way: start over as a new document.
+                // Spoiled part-way: start over as a new document, and the
+                // views show it instead of what they held before the load.
                 SetDefaultTitle(doc);
                 doc->OnNewDocument();
+                doc->UpdateAllViews(nullptr);
             }
             return nullptr;
         }

@@ -111,7 +111,9 @@ public:
         OnCommand(ID_TEST_GATED, [] { ++g_gatedRuns; });
         OnUpdateCommand(ID_TEST_GATED, [this](CCmdUI* ui) { ui->Enable(m_gate); });
     }
+    void OnUpdate(CView*, LPARAM, void*) override { ++m_updates; }
     bool m_gate = false;
+    int m_updates = 0; // times told to show the document afresh
 };
 
 class TestFrame : public CFrameWnd {
@@ -348,15 +350,18 @@ TEST_F(WindowTest, LoadErrorsShowExclamationBoxAndKeepOrResetTheDocument) {
         std::string bytes; // written when not empty
         std::wstring shown;
         std::wstring titleAfter;
+        bool viewUpdated;
     } cases[] = {
         // Not opened at all: the document stays as it was.
-        {dir + L"missing.tbt", "", dir + L"missing.tbt was not found.", L"good.tbt"},
-        // Opened and spoiled part-way: a new, untitled document.
-        {dir + L"short.tbt", "\x01\x02", L"Unexpected file format.", L"Untitled"},
+        {dir + L"missing.tbt", "", dir + L"missing.tbt was not found.", L"good.tbt", false},
+        // Opened and spoiled part-way: a new, untitled document, which the
+        // view shows instead of the contents that were emptied.
+        {dir + L"short.tbt", "\x01\x02", L"Unexpected file format.", L"Untitled", true},
     };
     for (const auto& c : cases) {
         if (!c.bytes.empty())
             WriteFile(c.path, c.bytes);
+        const int updates = view->m_updates;
         BoxContents box;
         {
             Driver driver([&box] {
@@ -370,6 +375,7 @@ TEST_F(WindowTest, LoadErrorsShowExclamationBoxAndKeepOrResetTheDocument) {
         EXPECT_EQ(box.text, c.shown);
         EXPECT_TRUE(box.iconMatches);
         EXPECT_EQ(doc->GetTitle(), c.titleAfter);
+        EXPECT_EQ(view->m_updates > updates, c.viewUpdated) << c.titleAfter;
     }
     EXPECT_TRUE(doc->GetPathName().empty());
 }
