@@ -12,6 +12,7 @@
 
 #include <wincrypt.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -99,15 +100,19 @@ private:
 TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
     const std::string openssl = EnvOr("TB_OPENSSL", "/usr/bin/openssl");
     const std::string nginxProgram = EnvOr("TB_NGINX", "/usr/sbin/nginx");
-    if (GetFileAttributesW((L"Z:" + Widen(openssl)).c_str()) == INVALID_FILE_ATTRIBUTES ||
-        GetFileAttributesW((L"Z:" + Widen(nginxProgram)).c_str()) == INVALID_FILE_ATTRIBUTES)
-        GTEST_SKIP() << "needs openssl and nginx (scripts/setup.sh installs them)";
+    const std::string curl = EnvOr("TB_CURL", "/usr/bin/curl");
+    for (const std::string& program : {openssl, nginxProgram, curl})
+        if (GetFileAttributesW((L"Z:" + Widen(program)).c_str()) == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "needs openssl, nginx and curl (scripts/setup.sh installs them)";
 
     Scratch scratch(L"tb-tls-test");
     ASSERT_TRUE(scratch.Ok());
     // Every step here ends in a second or two; one that hangs is named and
     // ends the test, with the servers stopped.
-    Watchdog watchdog(std::chrono::seconds(90), [&scratch] { StopNginx(scratch); });
+    Watchdog watchdog(std::chrono::seconds(90), [&scratch] {
+        std::fprintf(stderr, "nginx's log:\n%s\n", NginxErrorLog(scratch).c_str());
+        StopNginx(scratch);
+    });
     watchdog.Step("writing the movie file");
     CreateDirectoryW((scratch.win + L"www").c_str(), nullptr);
     std::string body;
@@ -135,6 +140,19 @@ TEST(TlsTransfer, HttpsWithATrustedCertificateDownloadsAndAnUntrustedOneFails) {
         return servers;
     });
     ASSERT_TRUE(nginx.Ok());
+
+    // A Linux client first: a server that takes connections but does not
+    // answer them would leave the transfer waiting for a handshake forever.
+    watchdog.Step("fetching over TLS with curl");
+    const auto served = RunShell(scratch,
+                                 "'" + curl + "' -sS --max-time 20 --cacert '" + scratch.unix +
+                                     "trusted-ca.pem' -o '" + scratch.unix +
+                                     "curl.flv' -w '%{http_code}' https://localhost:" +
+                                     std::to_string(nginx.Port()) + "/video.flv",
+                                 std::chrono::seconds(40));
+    if (!served || *served != "200")
+        GTEST_SKIP() << "nginx does not serve TLS on this machine; its log:\n"
+                     << NginxErrorLog(scratch);
 
     watchdog.Step("adding the test authority to the trusted roots");
     TrustedRoot root(DerOf(ReadText(scratch.win + L"trusted-ca.pem")));

@@ -175,6 +175,12 @@ inline std::string NginxCommand(const Scratch& scratch, const std::string& signa
            scratch.unix + "nginx/nginx.conf' " + signal;
 }
 
+// What the nginx started in `scratch` has logged, for a report when it does
+// not serve.
+inline std::string NginxErrorLog(const Scratch& scratch) {
+    return ReadText(scratch.win + L"nginx\\error.log");
+}
+
 // Stops the nginx started in `scratch`, if one runs.
 inline void StopNginx(const Scratch& scratch) {
     RunShell(scratch, NginxCommand(scratch, "-s stop"), std::chrono::seconds(30));
@@ -198,7 +204,11 @@ public:
         CreateDirectoryW((scratch.win + L"nginx").c_str(), nullptr);
         std::ofstream conf{std::filesystem::path(scratch.win + L"nginx\\nginx.conf"),
                            std::ios::binary};
-        conf << "worker_processes 1;\ndaemon on;\npid " << u << "nginx/nginx.pid;\n"
+        // One process that serves by itself: no worker is started, so none
+        // has to switch to another user first (run as root, nginx would
+        // make its worker "nobody", which a sandbox may refuse; the
+        // listening socket then takes connections that nobody answers).
+        conf << "master_process off;\ndaemon on;\npid " << u << "nginx/nginx.pid;\n"
              << "error_log " << u << "nginx/error.log;\n"
              << "events { worker_connections 64; }\n"
              << "http {\n  access_log off;\n  sendfile on;\n"
