@@ -7,6 +7,7 @@
 #include "main_window_fixture.h"
 #include "res/resource.h"
 #include "standin/server.h"
+#include "ui/maker_site.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -277,6 +278,13 @@ TEST_F(ListView, OpenUrlOpensOnlyTheTopmostSelectedRowThroughTheShell) {
     dbl.iItem = 0;
     SendMessageW(view->m_hWnd, WM_NOTIFY, IDC_MOVIE_LIST, reinterpret_cast<LPARAM>(&dbl));
     EXPECT_EQ(opened, (std::vector<std::wstring>{L"c", L"d"}));
+}
+
+TEST_F(ListView, WebLinksOpenTheMakersPagesThroughTheShell) {
+    for (UINT id : {ID_LINK_HOME, ID_LINK_PRODUCT, ID_LINK_CONTACT})
+        frame->RunCommand(id);
+    EXPECT_EQ(opened,
+              (std::vector<std::wstring>{kMakerSite, kMakerProductPage, kMakerContactPage}));
 }
 
 TEST_F(ListView, DeleteAndOpenUrlAreEnabledInBothMenusWithOrWithoutASelection) {
