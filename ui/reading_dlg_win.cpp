@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 
 CReadingDlg::CReadingDlg(CPageReading& reading, CWnd* pParent)
@@ -22,13 +23,31 @@ std::wstring CReadingDlg::ProgressText(const CPageReading::Progress& progress) {
 
 bool CReadingDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    // Centred over the window it holds off, where the user was looking.
+    // Centred over the window it holds off, where the user was looking, and
+    // whole on that window's screen: its Cancel is the way out of a page that
+    // never comes. A minimised window sits far off the screen, so the window
+    // then comes up in the middle of the screen it will be restored on.
     if (HWND owner = GetWindow(m_hWnd, GW_OWNER)) {
+        MONITORINFO screen{};
+        screen.cbSize = sizeof screen;
+        const bool bScreen =
+            GetMonitorInfoW(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &screen) != FALSE;
         RECT outer{}, own{};
-        GetWindowRect(owner, &outer);
+        if (bScreen && IsIconic(owner))
+            outer = screen.rcWork;
+        else
+            GetWindowRect(owner, &outer);
         GetWindowRect(m_hWnd, &own);
-        const int x = outer.left + ((outer.right - outer.left) - (own.right - own.left)) / 2;
-        const int y = outer.top + ((outer.bottom - outer.top) - (own.bottom - own.top)) / 2;
+        const int width = own.right - own.left, height = own.bottom - own.top;
+        int x = outer.left + ((outer.right - outer.left) - width) / 2;
+        int y = outer.top + ((outer.bottom - outer.top) - height) / 2;
+        if (bScreen) {
+            const RECT& work = screen.rcWork;
+            x = std::max(std::min(x, static_cast<int>(work.right) - width),
+                         static_cast<int>(work.left));
+            y = std::max(std::min(y, static_cast<int>(work.bottom) - height),
+                         static_cast<int>(work.top));
+        }
         SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowProgress();

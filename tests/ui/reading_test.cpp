@@ -283,6 +283,40 @@ TEST_F(Reading, CancelOfAStalledAddAddsNothingReportsNothingAndWaitsForNothing) 
     EXPECT_TRUE(Urls().empty());
 }
 
+TEST_F(Reading, TheProgressWindowOverAMinimisedMainWindowComesUpOnTheScreen) {
+    // The main window was minimised while the address was typed. Its Cancel
+    // is the only way out of a page that never comes (a close waits for the
+    // reading), so the progress window must not be centred over the place
+    // far off the screen where the system keeps minimised windows.
+    const std::vector<standin::Movie> movies = MakeMovies(1);
+    server.AddMovie(movies[0]);
+    StallPage("/watch");
+    RECT placed{};
+    helper = std::thread([&] {
+        AnswerAddress(server.WideRoot() + L"watch?v=" + Wide(movies[0].id));
+        HWND progress = nullptr;
+        WaitUntil([&] { return (progress = FindWindowW(L"#32770", L"Adding movies")) != nullptr; });
+        if (!progress)
+            return;
+        GetWindowRect(progress, &placed);
+        PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+    });
+    ShowWindow(frame->m_hWnd, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(frame->m_hWnd));
+    frame->RunCommand(ID_MOVIES_ADD);
+    helper.join();
+    // The screen the main window comes back on.
+    MONITORINFO screen{sizeof screen, {}, {}, 0};
+    ASSERT_TRUE(
+        GetMonitorInfoW(MonitorFromWindow(frame->m_hWnd, MONITOR_DEFAULTTONEAREST), &screen));
+    ASSERT_GT(placed.right, placed.left);
+    EXPECT_GE(placed.left, screen.rcWork.left);
+    EXPECT_GE(placed.top, screen.rcWork.top);
+    EXPECT_LE(placed.right, screen.rcWork.right);
+    EXPECT_LE(placed.bottom, screen.rcWork.bottom);
+    EXPECT_TRUE(Urls().empty());
+}
+
 // The real reader, except that one address fails as an unknown host does.
 class FailingReader : public IWatchPageReader {
 public:
