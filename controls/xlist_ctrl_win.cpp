@@ -421,7 +421,8 @@ int CXListCtrl::SetRowEnabled(int nItem, int bEnabled) {
     if (!cell)
         return 0;
     cell->bRowEnabled = bEnabled ? 1 : 0;
-    RECT rc;
+    // The list reads which part of the item to report from the rectangle.
+    RECT rc{LVIR_BOUNDS, 0, 0, 0};
     if (ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc))) {
         ::InvalidateRect(m_hWnd, &rc, TRUE);
         ::UpdateWindow(m_hWnd);

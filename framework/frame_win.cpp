@@ -246,6 +246,21 @@ LRESULT CFrameWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_SYSCOLORCHANGE: {
+        // The system tells only top-level windows; the controls inside keep
+        // colour caches of their own, so every window below hears it too.
+        LRESULT r = Default();
+        MSG change{m_hWnd, msg, wParam, lParam, 0, {}};
+        EnumChildWindows(
+            m_hWnd,
+            [](HWND child, LPARAM data) -> BOOL {
+                const auto* m = reinterpret_cast<const MSG*>(data);
+                ::SendMessageW(child, m->message, m->wParam, m->lParam);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&change));
+        return r;
+    }
     default:
         return CWnd::WindowProc(msg, wParam, lParam);
     }

@@ -310,6 +310,23 @@ TEST(CellDrawing, CheckBoxCentredWithoutTextAndBesideItsText) {
     EXPECT_EQ(selected.At(c.left + 1, c.top + 1), f.list.m_clrHighlight);
 }
 
+TEST(CellDrawing, ARowTurnsGreyTheMomentItIsDisabledAndBackWhenEnabled) {
+    ListFixture f(3, ListFixture::MovieColumns(), kPlainStyle);
+    for (int c = 1; c < 5; ++c)
+        f.list.SetCellColors(1, c, kRed, f.list.m_clrWindow);
+    SetFocus(f.host.m_hWnd); // no selection colours
+    Repaint(f.list.m_hWnd);
+    const RECT row{f.Cell(1, 1).left, f.Cell(1, 1).top, f.Cell(1, 4).right, f.Cell(1, 1).bottom};
+    ASSERT_GT(CCapture(f.list.m_hWnd).Count(row, kRed), 0);
+    // Read back before any message runs: the setter itself repaints the row.
+    f.list.SetRowEnabled(1, 0);
+    CCapture grey(f.list.m_hWnd);
+    EXPECT_EQ(grey.Count(row, kRed), 0);
+    EXPECT_GT(grey.Count(row, f.list.m_clrGrayText), 0);
+    f.list.SetRowEnabled(1, 1);
+    EXPECT_GT(CCapture(f.list.m_hWnd).Count(row, kRed), 0);
+}
+
 TEST(CellDrawing, CellsChangedWhileRedrawingIsOffShowWhenItIsBack) {
     ListFixture f(2, ListFixture::MovieColumns(), kPlainStyle);
     SetFocus(f.host.m_hWnd);

@@ -287,6 +287,19 @@ TEST_F(ListView, WebLinksOpenTheMakersPagesThroughTheShell) {
               (std::vector<std::wstring>{kMakerSite, kMakerProductPage, kMakerContactPage}));
 }
 
+TEST_F(ListView, ASystemColourChangeReachesTheListAndItsHeader) {
+    // The system tells only top-level windows; the list and its header sit
+    // below the frame and the view, and must still take the new colours.
+    constexpr COLORREF kStale = RGB(1, 2, 3);
+    list->m_clrWindow = list->m_clrHighlight = list->m_clrGrayText = kStale;
+    list->m_wndHeader.m_clrBtnFace = kStale;
+    SendMessageW(frame->m_hWnd, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(list->m_clrWindow, GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(list->m_clrHighlight, GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(list->m_clrGrayText, GetSysColor(COLOR_GRAYTEXT));
+    EXPECT_EQ(list->m_wndHeader.m_clrBtnFace, GetSysColor(COLOR_BTNFACE));
+}
+
 TEST_F(ListView, DeleteAndOpenUrlAreEnabledInBothMenusWithOrWithoutASelection) {
     // The main window shows its commands on the ribbon; menu 128 is still the
     // program's menu resource, enabled by the same routing.
