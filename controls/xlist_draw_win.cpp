@@ -172,17 +172,21 @@ void CXListCtrl::DrawProgress(HDC hDC, int, int, const XListCell& cell, const RE
     r.bottom -= 1;
     FillSolidRect(hDC, r, kProgressBack);
     Draw3dRect(hDC, r, RGB(0, 0, 0), m_clrBtnShadow);
-    if (cell.nPercent <= 0)
+    // A percent past the whole (a body longer than the size it was known by,
+    // for the moment before its row turns Completed) is a full bar, never a
+    // fill beyond the cell.
+    const int percent = std::min(cell.nPercent, 100);
+    if (percent <= 0)
         return; // an empty bar has no text
 
-    RECT fill{r.left + 1, r.top + 1, r.left + 1 + (r.right - r.left - 1) * cell.nPercent / 100 - 1,
+    RECT fill{r.left + 1, r.top + 1, r.left + 1 + (r.right - r.left - 1) * percent / 100 - 1,
               r.bottom - 1};
     FillSolidRect(hDC, fill, m_clrHighlight);
     if (!cell.bProgressText)
         return;
 
     wchar_t text[64];
-    const int length = FormatPercent(cell.strProgressFormat, cell.nPercent, text);
+    const int length = FormatPercent(cell.strProgressFormat, percent, text);
     RECT textRect = r;
     InflateRect(&textRect, -1, -1);
     const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;

@@ -224,8 +224,11 @@ TEST(CellDrawing, ProgressBarFrameFillAndTextColours) {
     const RECT r{c.left + 1, c.top, c.right, c.bottom - 1};
     const COLORREF grey = CXListCtrl::kProgressBack, light = f.list.m_clrHighlight,
                    lightText = f.list.m_clrHighlightText;
-    for (int percent : {0, 42, 100}) {
+    // Past 100 (a body longer than its known size, for one tick) is drawn
+    // as a full bar, inside the cell.
+    for (int percent : {0, 42, 100, 250, INT_MAX}) {
         SCOPED_TRACE(percent);
+        const int shown = std::min(percent, 100);
         f.list.SetCellProgress(1, 4, percent);
         CCapture shot(f.list.m_hWnd);
         // Frame: black top and left, shadow bottom and right.
@@ -240,9 +243,10 @@ TEST(CellDrawing, ProgressBarFrameFillAndTextColours) {
             continue;
         }
         const RECT fill{inside.left, inside.top,
-                        r.left + 1 + (r.right - r.left - 1) * percent / 100 - 1, inside.bottom};
+                        r.left + 1 + (r.right - r.left - 1) * shown / 100 - 1, inside.bottom};
         EXPECT_EQ(shot.At(fill.right - 1, fill.top), light);
-        EXPECT_EQ(shot.At(fill.right, fill.top), percent == 100 ? f.list.m_clrBtnShadow : grey);
+        EXPECT_EQ(shot.At(fill.right, fill.top), shown == 100 ? f.list.m_clrBtnShadow : grey);
+        EXPECT_EQ(shot.Count({c.right, c.top, shot.Width(), c.bottom}, light), 0); // nor beyond
         const RECT rest{fill.right, inside.top, inside.right, inside.bottom};
         // The text changes colour exactly at the end of the fill.
         EXPECT_GT(shot.Count(fill, lightText), 0);
