@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include "poll.h"
+#include "pump_win.h"
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -32,17 +32,8 @@ constexpr wchar_t kAppTitle[] = L"Test App";
 std::atomic<int> g_docRuns{0};
 std::atomic<int> g_gatedRuns{0};
 
+using tb::test::WaitDialog;
 using tb::test::WaitUntil;
-
-HWND WaitDialog(const wchar_t* title) {
-    HWND found = nullptr;
-    // Visible: a dialog is found before its initialisation is over otherwise.
-    WaitUntil([&] {
-        found = FindWindowW(L"#32770", title);
-        return found && IsWindowVisible(found);
-    });
-    return found;
-}
 
 // A message box's texts and whether it shows the given system icon.
 struct BoxContents {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "poll.h"
+#include "pump_win.h"
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -23,21 +23,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
+using tb::test::TextOf;
 using tb::test::WaitUntil;
 
 HWND WaitAboutBox() {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindWindowW(L"#32770", L"About Torvane Brenlow");
-        return found && IsWindowVisible(found);
-    });
-    return found;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
+    return tb::test::WaitDialog(L"About Torvane Brenlow");
 }
 
 // Shows the About box with the clock at `now` while `inspect` looks at it from

@@ -5,7 +5,7 @@
 // read through the program's own internet reader.
 #include "framework/frame.h"
 #include "main_window_fixture.h"
-#include "poll.h"
+#include "pump_win.h"
 #include "res/resource.h"
 #include "site/internet_opener.h"
 #include "site/watch_page_reader.h"
@@ -25,24 +25,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using tb::test::TextOf;
+using tb::test::WaitDialog;
 using tb::test::WaitUntil;
 using tb::test::Wide;
 using Clock = std::chrono::steady_clock;
-
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, 512);
-    return text;
-}
-
-HWND WaitDialog(const wchar_t* title) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindWindowW(L"#32770", title);
-        return found && IsWindowVisible(found);
-    });
-    return found;
-}
 
 // Types `address` into the address dialog and confirms it.
 void AnswerAddress(const std::wstring& address) {
@@ -144,6 +131,19 @@ protected:
         return urls;
     }
     // Every watch page takes about `ms` to arrive, in five pieces.
+    // `count` movies on the site, each with its watch page.
+    std::vector<standin::Movie> ServeMovies(int count) {
+        std::vector<standin::Movie> movies = MakeMovies(count);
+        for (const standin::Movie& movie : movies)
+            server.AddMovie(movie);
+        return movies;
+    }
+    // A page of links to `movies` at `path`; the targets of its links, in order.
+    std::vector<std::string> ServeLinkPage(const std::string& path,
+                                           const std::vector<standin::Movie>& movies) {
+        server.AddPage(path, standin::LinkPage(movies));
+        return standin::LinkPageTargets(movies);
+    }
     void SlowWatchPages(const standin::Movie& sample, int ms) {
         standin::FaultSpec slow;
         slow.kind = standin::Fault::Trickle;
@@ -166,11 +166,8 @@ protected:
 };
 
 TEST_F(Reading, BatchAddKeepsTheWindowAnsweringAndCancelKeepsExactlyThePagesRead) {
-    const std::vector<standin::Movie> movies = MakeMovies(40);
-    for (const standin::Movie& movie : movies)
-        server.AddMovie(movie);
-    server.AddPage("/most-viewed", standin::LinkPage(movies));
-    const std::vector<std::string> targets = standin::LinkPageTargets(movies);
+    const std::vector<standin::Movie> movies = ServeMovies(40);
+    const std::vector<std::string> targets = ServeLinkPage("/most-viewed", movies);
     SlowWatchPages(movies[0], 200);
     StallPage("/" + targets[10]);
 
@@ -224,8 +221,7 @@ TEST_F(Reading, BatchAddKeepsTheWindowAnsweringAndCancelKeepsExactlyThePagesRead
 }
 
 TEST_F(Reading, AQuickAddShowsNoProgressWindowAndGivesTheFocusBack) {
-    const std::vector<standin::Movie> movies = MakeMovies(1);
-    server.AddMovie(movies[0]);
+    const std::vector<standin::Movie> movies = ServeMovies(1);
     // The list has the keys, as after a click into it.
     HWND list = static_cast<CPelgraneView*>(frame->GetActiveView())->m_listMovies.m_hWnd;
     SetActiveWindow(frame->m_hWnd);
@@ -254,8 +250,7 @@ TEST_F(Reading, AQuickAddShowsNoProgressWindowAndGivesTheFocusBack) {
 }
 
 TEST_F(Reading, CancelOfAStalledAddAddsNothingReportsNothingAndWaitsForNothing) {
-    const std::vector<standin::Movie> movies = MakeMovies(1);
-    server.AddMovie(movies[0]);
+    const std::vector<standin::Movie> movies = ServeMovies(1);
     StallPage("/watch");
     std::wstring seenText;
     bool boxShown = false;
@@ -288,8 +283,7 @@ TEST_F(Reading, TheProgressWindowOverAMinimisedMainWindowComesUpOnTheScreen) {
     // is the only way out of a page that never comes (a close waits for the
     // reading), so the progress window must not be centred over the place
     // far off the screen where the system keeps minimised windows.
-    const std::vector<standin::Movie> movies = MakeMovies(1);
-    server.AddMovie(movies[0]);
+    const std::vector<standin::Movie> movies = ServeMovies(1);
     StallPage("/watch");
     RECT placed{};
     helper = std::thread([&] {
@@ -337,11 +331,8 @@ TEST_F(Reading, AnErrorAfterSlowPagesIsReportedAsBeforeWithThePagesReadKept) {
     // The third page fails long after the progress window appeared: the two
     // before it stay, the next is never read, and the error box comes with its
     // text once the progress window is gone.
-    const std::vector<standin::Movie> movies = MakeMovies(4);
-    for (const standin::Movie& movie : movies)
-        server.AddMovie(movie);
-    server.AddPage("/list", standin::LinkPage(movies));
-    const std::vector<std::string> targets = standin::LinkPageTargets(movies);
+    const std::vector<standin::Movie> movies = ServeMovies(4);
+    const std::vector<std::string> targets = ServeLinkPage("/list", movies);
     SlowWatchPages(movies[0], 200);
     doc->SetSite(
         std::make_shared<FailingReader>(reader, server.WideRoot() + Wide(targets[2])),

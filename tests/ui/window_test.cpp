@@ -17,7 +17,7 @@
 
 #include <cstring>
 
-#include "poll.h"
+#include "pump_win.h"
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -38,22 +38,12 @@ constexpr wchar_t kRoot[] = L"http://127.0.0.1:8080/";
 
 using tb::test::App;
 using tb::test::PumpUntil;
+using tb::test::TextOf;
 using tb::test::WaitUntil;
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(hwnd, text, 1024);
-    return text;
-}
-
-// A visible top-level window of this process with this caption.
+// A visible dialog of this process with this caption.
 HWND WaitOwnWindow(const std::wstring& title) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindWindowW(L"#32770", title.c_str());
-        return found && IsWindowVisible(found);
-    });
-    return found;
+    return tb::test::WaitDialog(title.c_str());
 }
 
 struct Box {
