@@ -27,9 +27,6 @@ public:
     int GetSpacing() const { return m_nImageSpacing; }
     SIZE GetImageSize() const { return m_sizeImage; }
     int GetItemCount() const;
-    // Asks the header window itself, past its hook: for queries only (the
-    // hook counts the item changes).
-    LRESULT Query(UINT msg, WPARAM wParam, LPARAM lParam) const;
     // Reloads the button colours (on WM_SYSCOLORCHANGE).
     void LoadColors();
 
@@ -57,9 +54,5 @@ public:
     static void DrawTick(HDC hDC, int left, int top);
 
 protected:
-    void PreSubclassWindow() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    WNDPROC m_pfnHeader = nullptr; // the header's own procedure
 };

@@ -19,27 +19,8 @@ void CXHeaderCtrl::LoadColors() {
     m_clrBtnText = GetSysColor(COLOR_BTNTEXT);
 }
 
-void CXHeaderCtrl::PreSubclassWindow() {
-    wchar_t cls[32] = {};
-    GetClassNameW(m_hWnd, cls, 32);
-    m_pfnHeader = lstrcmpiW(cls, WC_HEADERW) == 0
-                      ? reinterpret_cast<WNDPROC>(GetClassLongPtrW(m_hWnd, GCLP_WNDPROC))
-                      : nullptr;
-}
-
-LRESULT CXHeaderCtrl::Query(UINT msg, WPARAM wParam, LPARAM lParam) const {
-    // A message through the hook costs a round trip to the window server
-    // here; the list asks its header while it paints and while it stores
-    // texts, so queries go to the header's own procedure.
-    if (!m_hWnd)
-        return 0;
-    if (m_pfnHeader)
-        return CallWindowProcW(m_pfnHeader, m_hWnd, msg, wParam, lParam);
-    return ::SendMessageW(m_hWnd, msg, wParam, lParam);
-}
-
 int CXHeaderCtrl::GetItemCount() const {
-    return static_cast<int>(Query(HDM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(SendPastHook(HDM_GETITEMCOUNT, 0, 0));
 }
 
 void CXHeaderCtrl::DrawItem(DRAWITEMSTRUCT*) {}
@@ -113,23 +94,23 @@ void CXHeaderCtrl::Paint(HDC hTarget) {
     CPen penHighlight(CreatePen(PS_SOLID, 1, m_clrBtnHighlight));
     CPen penShadow(CreatePen(PS_SOLID, 1, m_clrBtnShadow));
     HGDIOBJ oldPen = SelectObject(hDC, penShadow.Get());
-    CSelectObject font(hDC, reinterpret_cast<HGDIOBJ>(Query(WM_GETFONT, 0, 0)));
+    CSelectObject font(hDC, reinterpret_cast<HGDIOBJ>(SendPastHook(WM_GETFONT, 0, 0)));
     SetBkColor(hDC, m_clrBtnFace);
     SetTextColor(hDC, m_clrBtnText);
 
     const int count = GetItemCount();
     int sum = 0;
     for (int i = 0; i < count; ++i) {
-        const int index = static_cast<int>(Query(HDM_ORDERTOINDEX, i, 0));
+        const int index = static_cast<int>(SendPastHook(HDM_ORDERTOINDEX, i, 0));
         wchar_t text[160] = {};
         HDITEMW item{};
         item.mask = HDI_WIDTH | HDI_TEXT | HDI_FORMAT | HDI_BITMAP | HDI_IMAGE;
         item.pszText = text;
         item.cchTextMax = static_cast<int>(std::size(text));
-        if (!Query(HDM_GETITEMW, index, reinterpret_cast<LPARAM>(&item)))
+        if (!SendPastHook(HDM_GETITEMW, index, reinterpret_cast<LPARAM>(&item)))
             continue;
         RECT rc{};
-        Query(HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rc));
+        SendPastHook(HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rc));
 
         if (item.fmt & HDF_OWNERDRAW) {
             DRAWITEMSTRUCT dis{};
@@ -182,7 +163,7 @@ void CXHeaderCtrl::DrawItemContent(HDC hDC, RECT rect, HDITEMW* pItem) {
     // has no image list.
     int w1 = 0;
     if (pItem->iImage != 0 && (pItem->mask & HDI_IMAGE)) {
-        auto hList = reinterpret_cast<HIMAGELIST>(Query(HDM_GETIMAGELIST, 0, 0));
+        auto hList = reinterpret_cast<HIMAGELIST>(SendPastHook(HDM_GETIMAGELIST, 0, 0));
         if (hList) {
             if (rect.right - rect.left > 0) {
                 const int top = (rect.top + rect.bottom) / 2 - (m_sizeImage.cy + 1) / 2;

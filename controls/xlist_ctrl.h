@@ -255,10 +255,8 @@ private:
     // columns changed under rows): texts are then read from the list.
     bool m_bTextsMirrored = true;
     mutable int m_nColumns = -1; // header items, read when needed
-    WNDPROC m_pfnList = nullptr; // the list view's own procedure
-    LRESULT ListProc(UINT msg, WPARAM wParam, LPARAM lParam) const;
-    bool m_bRedraw = true; // redrawing not switched off (WM_SETREDRAW)
-    int m_nPaintHolds = 0; // HoldCellPaints not yet released
+    bool m_bRedraw = true;       // redrawing not switched off (WM_SETREDRAW)
+    int m_nPaintHolds = 0;       // HoldCellPaints not yet released
     // Header check states by column as last read (-2 not read yet), valid
     // while the header's item version is m_nHeaderVersion.
     mutable std::vector<int> m_headerCheck;

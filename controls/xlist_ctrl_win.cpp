@@ -52,26 +52,11 @@ void CXListCtrl::LoadColors() {
 
 // ------------------------------------------------------------------ binding
 
-LRESULT CXListCtrl::ListProc(UINT msg, WPARAM wParam, LPARAM lParam) const {
-    // The control's own writes and queries go straight to the list view's
-    // procedure: it keeps its records in step itself, and every message
-    // through the subclass chain costs a round trip to the window server
-    // here (the chain's data is a window property), far more than the
-    // list's own work for a query.
-    if (m_pfnList)
-        return CallWindowProcW(m_pfnList, m_hWnd, msg, wParam, lParam);
-    return ::SendMessageW(m_hWnd, msg, wParam, lParam);
-}
-
 void CXListCtrl::PreSubclassWindow() {
-    wchar_t cls[32] = {};
-    GetClassNameW(m_hWnd, cls, 32);
-    m_pfnList = lstrcmpiW(cls, WC_LISTVIEWW) == 0
-                    ? reinterpret_cast<WNDPROC>(GetClassLongPtrW(m_hWnd, GCLP_WNDPROC))
-                    : nullptr;
     // Items the list already has carry no records.
     m_rows.clear();
-    m_rows.resize(static_cast<std::size_t>(std::max<LRESULT>(ListProc(LVM_GETITEMCOUNT, 0, 0), 0)));
+    m_rows.resize(
+        static_cast<std::size_t>(std::max<LRESULT>(SendPastHook(LVM_GETITEMCOUNT, 0, 0), 0)));
     m_checkedCount.clear();
     m_nColumns = -1;
     m_bTextsMirrored = true;
@@ -81,7 +66,7 @@ void CXListCtrl::PreSubclassWindow() {
 void CXListCtrl::HookHeader() {
     if (m_bHeaderHooked)
         return;
-    auto hHeader = reinterpret_cast<HWND>(ListProc(LVM_GETHEADER, 0, 0));
+    auto hHeader = reinterpret_cast<HWND>(SendPastHook(LVM_GETHEADER, 0, 0));
     if (hHeader && m_wndHeader.SubclassWindow(hHeader))
         m_bHeaderHooked = 1;
 }
@@ -108,7 +93,7 @@ void CXListCtrl::SetExtendedStyle(DWORD dwStyle) {
 }
 
 DWORD CXListCtrl::GetExtendedStyle() const {
-    return static_cast<DWORD>(ListProc(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    return static_cast<DWORD>(SendPastHook(LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
 }
 
 // ------------------------------------------------------------------ rows
@@ -138,14 +123,14 @@ void CXListCtrl::ResyncRows() {
     for (auto& row : m_rows)
         if (row)
             owned.emplace(row.get(), std::move(row));
-    const int count = static_cast<int>(ListProc(LVM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(SendPastHook(LVM_GETITEMCOUNT, 0, 0));
     m_rows.clear();
     m_rows.resize(static_cast<std::size_t>(std::max(count, 0)));
     for (int i = 0; i < count; ++i) {
         LVITEMW item{};
         item.mask = LVIF_PARAM;
         item.iItem = i;
-        if (!ListProc(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+        if (!SendPastHook(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
             continue;
         auto it = owned.find(reinterpret_cast<Row*>(item.lParam));
         if (it != owned.end()) {
@@ -199,7 +184,8 @@ int CXListCtrl::InsertRow(int nItem, COLORREF clrText, COLORREF clrBack) {
     item.lParam = reinterpret_cast<LPARAM>(row.get());
     m_pendingRow = std::move(row); // taken over when the list has the item
     m_bOwnWrite = true;
-    int result = static_cast<int>(ListProc(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    int result =
+        static_cast<int>(SendPastHook(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
     if (m_pendingRow && result >= 0 && static_cast<std::size_t>(result) <= m_rows.size())
         m_rows.insert(m_rows.begin() + result, std::move(m_pendingRow));
@@ -254,7 +240,7 @@ int CXListCtrl::SetCellText(int nItem, int nSubItem, const std::wstring& text) {
     item.pszText = const_cast<wchar_t*>(text.c_str());
     m_bOwnWrite = true;
     int result =
-        static_cast<int>(ListProc(LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+        static_cast<int>(SendPastHook(LVM_SETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
     m_bOwnWrite = false;
     if (result && mirrored)
         row->texts[static_cast<std::size_t>(nSubItem)] = text;
@@ -276,8 +262,8 @@ std::wstring CXListCtrl::GetCellText(int nItem, int nSubItem) const {
         item.iSubItem = nSubItem;
         item.pszText = text.data();
         item.cchTextMax = static_cast<int>(text.size());
-        int got =
-            static_cast<int>(ListProc(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+        int got = static_cast<int>(
+            SendPastHook(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
         if (got < 0)
             got = 0;
         if (static_cast<std::size_t>(got) + 1 < text.size() || text.size() >= (1u << 20)) {
@@ -302,7 +288,8 @@ const wchar_t* CXListCtrl::CellText(int nItem, int nSubItem, const Row* pRow, wc
     item.pszText = buffer;
     item.cchTextMax = cchBuffer;
     buffer[0] = L'\0';
-    int got = static_cast<int>(ListProc(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
+    int got =
+        static_cast<int>(SendPastHook(LVM_GETITEMTEXTW, nItem, reinterpret_cast<LPARAM>(&item)));
     length = std::clamp(got, 0, cchBuffer - 1);
     return buffer;
 }
@@ -423,7 +410,7 @@ int CXListCtrl::SetRowEnabled(int nItem, int bEnabled) {
     cell->bRowEnabled = bEnabled ? 1 : 0;
     // The list reads which part of the item to report from the rectangle.
     RECT rc{LVIR_BOUNDS, 0, 0, 0};
-    if (ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc))) {
+    if (SendPastHook(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc))) {
         ::InvalidateRect(m_hWnd, &rc, TRUE);
         ::UpdateWindow(m_hWnd);
     }
@@ -500,7 +487,7 @@ int CXListCtrl::GetHeaderCheck(int nSubItem) const {
     if (state == -2) {
         HDITEMW item{};
         item.mask = HDI_IMAGE;
-        if (!m_wndHeader.Query(HDM_GETITEMW, nSubItem, reinterpret_cast<LPARAM>(&item)))
+        if (!m_wndHeader.SendPastHook(HDM_GETITEMW, nSubItem, reinterpret_cast<LPARAM>(&item)))
             return -1;
         state = item.iImage;
     }
@@ -566,7 +553,7 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
     if (!ValidCell(nItem, nSubItem))
         return 0;
     RECT rc{LVIR_BOUNDS, nSubItem, 0, 0};
-    if (!ListProc(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+    if (!SendPastHook(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
         return 0;
     if (nSubItem == 0) {
         // The list reports the whole row for column 0: it ends where the next
@@ -574,13 +561,13 @@ int CXListCtrl::GetCellRect(int nItem, int nSubItem, RECT& rect) const {
         const int columns = GetColumnCount();
         int next = 0;
         for (int c = 1; c < columns && !next; ++c)
-            if (ListProc(LVM_GETCOLUMNWIDTH, c, 0) > 0)
+            if (SendPastHook(LVM_GETCOLUMNWIDTH, c, 0) > 0)
                 next = c;
         if (!next && columns > 1)
             next = 1;
         if (next) {
             RECT nextRc{LVIR_BOUNDS, next, 0, 0};
-            if (ListProc(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&nextRc)))
+            if (SendPastHook(LVM_GETSUBITEMRECT, nItem, reinterpret_cast<LPARAM>(&nextRc)))
                 rc.right = nextRc.left;
         }
     }
@@ -620,7 +607,7 @@ void CXListCtrl::InvalidateRow(int nItem) {
         return;
     }
     RECT rc{LVIR_BOUNDS, 0, 0, 0};
-    if (ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
+    if (SendPastHook(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&rc)))
         ::InvalidateRect(m_hWnd, &rc, FALSE);
 }
 
@@ -779,11 +766,11 @@ LRESULT CXListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS: {
         // Selected rows change colours with the focus.
         LRESULT r = Default();
-        const int top = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
-        const int last = std::min(top + static_cast<int>(ListProc(LVM_GETCOUNTPERPAGE, 0, 0)),
+        const int top = static_cast<int>(SendPastHook(LVM_GETTOPINDEX, 0, 0));
+        const int last = std::min(top + static_cast<int>(SendPastHook(LVM_GETCOUNTPERPAGE, 0, 0)),
                                   GetItemCount() - 1);
         for (int i = std::max(top, 0); i <= last; ++i)
-            if (ListProc(LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+            if (SendPastHook(LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
                 InvalidateRow(i);
         return r;
     }
@@ -851,7 +838,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
     POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     LVHITTESTINFO ht{};
     ht.pt = pt;
-    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    SendPastHook(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM)) {
         CancelComboByClick();
         return false;
@@ -897,7 +884,7 @@ bool CXListCtrl::OnLButtonDown(WPARAM, LPARAM lParam) {
 bool CXListCtrl::OnRButtonDown(LPARAM lParam) {
     LVHITTESTINFO ht{};
     ht.pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    SendPastHook(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM))
         return false;
     Row* row = GetRow(ht.iItem);
@@ -905,9 +892,9 @@ bool CXListCtrl::OnRButtonDown(LPARAM lParam) {
 }
 
 void CXListCtrl::OnKeyDown(WPARAM key) {
-    const int before = static_cast<int>(ListProc(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    const int before = static_cast<int>(SendPastHook(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     Default();
-    const int after = static_cast<int>(ListProc(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+    const int after = static_cast<int>(SendPastHook(LVM_GETNEXTITEM, -1, LVNI_SELECTED));
     if (after < 0)
         return;
     auto enabled = [this](int i) { return IsRowEnabled(i) == 1; };
@@ -953,12 +940,12 @@ bool CXListCtrl::OnEraseBackground(HDC hDC) {
     RECT clip;
     if (count == 0 || !hDC || GetClipBox(hDC, &clip) == ERROR)
         return false;
-    const int top = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
-    const int perPage = static_cast<int>(ListProc(LVM_GETCOUNTPERPAGE, 0, 0));
+    const int top = static_cast<int>(SendPastHook(LVM_GETTOPINDEX, 0, 0));
+    const int perPage = static_cast<int>(SendPastHook(LVM_GETCOUNTPERPAGE, 0, 0));
     const int last = std::min(top + perPage, count - 1);
     RECT rcTop{LVIR_BOUNDS, 0, 0, 0}, rcLast{LVIR_BOUNDS, 0, 0, 0};
-    if (!ListProc(LVM_GETITEMRECT, top, reinterpret_cast<LPARAM>(&rcTop)) ||
-        !ListProc(LVM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rcLast)))
+    if (!SendPastHook(LVM_GETITEMRECT, top, reinterpret_cast<LPARAM>(&rcTop)) ||
+        !SendPastHook(LVM_GETITEMRECT, last, reinterpret_cast<LPARAM>(&rcLast)))
         return false;
     FillSolidRect(hDC, {clip.left, clip.top, clip.right, std::min(rcTop.top, clip.bottom)},
                   m_clrWindow);
@@ -994,7 +981,7 @@ void CXListCtrl::EnableToolTips(bool bEnable) {
 INT_PTR CXListCtrl::OnToolHitTest(POINT point, TOOLINFOW* pTI) const {
     LVHITTESTINFO ht{};
     ht.pt = point;
-    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    SendPastHook(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || ht.iSubItem < 0 || !(ht.flags & LVHT_ONITEM))
         return -1;
     const INT_PTR id = static_cast<INT_PTR>(ht.iItem) * 1000 + ht.iSubItem + 1;
@@ -1043,7 +1030,7 @@ void CXListCtrl::OnNeedToolText(NMHDR& hdr) {
     ScreenToClient(m_hWnd, &pt);
     LVHITTESTINFO ht{};
     ht.pt = pt;
-    ListProc(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
+    SendPastHook(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&ht));
     if (ht.iItem < 0 || !(ht.flags & LVHT_ONITEM))
         return;
     const XListCell* cell = GetCell(ht.iItem, ht.iSubItem);

@@ -55,11 +55,11 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         for (int c = 0; c < columns; ++c) {
             HDITEMW item{};
             item.mask = HDI_FORMAT;
-            if (m_wndHeader.Query(HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item)))
+            if (m_wndHeader.SendPastHook(HDM_GETITEMW, c, reinterpret_cast<LPARAM>(&item)))
                 m_paint.headerFormat[static_cast<std::size_t>(c)] = item.fmt;
         }
         m_paint.columnX.clear();
-        m_paint.nTop = static_cast<int>(ListProc(LVM_GETTOPINDEX, 0, 0));
+        m_paint.nTop = static_cast<int>(SendPastHook(LVM_GETTOPINDEX, 0, 0));
         for (int c = 0; c < columns; ++c) {
             RECT rc;
             if (!GetCellRect(m_paint.nTop, c, rc)) {
@@ -72,7 +72,8 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
         }
         if (GetClipBox(cd.nmcd.hdc, &m_paint.rcClip) == ERROR)
             m_paint.rcClip = GetClientRect();
-        m_paint.hImages = reinterpret_cast<HIMAGELIST>(ListProc(LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        m_paint.hImages =
+            reinterpret_cast<HIMAGELIST>(SendPastHook(LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         return CDRF_NOTIFYITEMDRAW;
     }
     if (stage != CDDS_ITEMPREPAINT && stage != (CDDS_ITEMPREPAINT | CDDS_SUBITEM))
@@ -81,7 +82,8 @@ LRESULT CXListCtrl::OnCustomDraw(NMLVCUSTOMDRAW& cd) {
     const int nItem = static_cast<int>(cd.nmcd.dwItemSpec);
     if (nItem != m_paint.nItem) {
         m_paint.nItem = nItem;
-        m_paint.bSelected = (ListProc(LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+        m_paint.bSelected =
+            (SendPastHook(LVM_GETITEMSTATE, nItem, LVIS_SELECTED) & LVIS_SELECTED) != 0;
     }
     const Row* row = GetRow(nItem);
     if (row && row->cells.empty())

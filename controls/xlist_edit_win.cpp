@@ -184,7 +184,7 @@ void CXListCtrl::EndTextEdit(bool bStore) {
 void CXListCtrl::StartComboEdit(int nItem, int nSubItem) {
     if (!ValidCell(nItem, nSubItem))
         return;
-    if (ListProc(LVM_GETCOLUMNWIDTH, nSubItem, 0) < kMinEditWidth)
+    if (SendPastHook(LVM_GETCOLUMNWIDTH, nSubItem, 0) < kMinEditWidth)
         return;
     Row* row = GetRow(nItem);
     if (!row || row->cells.empty() || !row->cells[0].bRowEnabled ||
@@ -246,7 +246,7 @@ void CXListCtrl::StartComboEdit(int nItem, int nSubItem) {
 void CXListCtrl::StartTextEdit(int nItem, int nSubItem) {
     if (!ValidCell(nItem, nSubItem))
         return;
-    const int width = static_cast<int>(ListProc(LVM_GETCOLUMNWIDTH, nSubItem, 0));
+    const int width = static_cast<int>(SendPastHook(LVM_GETCOLUMNWIDTH, nSubItem, 0));
     if (width < kMinEditWidth)
         return;
     Row* row = GetRow(nItem);
@@ -258,10 +258,10 @@ void CXListCtrl::StartTextEdit(int nItem, int nSubItem) {
 
     int offset = 0;
     for (int c = 0; c < nSubItem; ++c)
-        offset += static_cast<int>(ListProc(LVM_GETCOLUMNWIDTH, c, 0));
+        offset += static_cast<int>(SendPastHook(LVM_GETCOLUMNWIDTH, c, 0));
     RECT bounds{};
     bounds.left = LVIR_BOUNDS;
-    ListProc(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&bounds));
+    SendPastHook(LVM_GETITEMRECT, nItem, reinterpret_cast<LPARAM>(&bounds));
     const RECT client = GetClientRect();
     const int x = bounds.left + offset;
     if (x < 0 || x > client.right) {

@@ -125,6 +125,9 @@ bool CWnd::CreateControl(const wchar_t* pszClass, const wchar_t* pszText, DWORD 
 bool CWnd::SubclassWindow(HWND hWnd) {
     if (m_hWnd || !hWnd)
         return false;
+    const auto own = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
+    m_pfnOwnProc =
+        own == reinterpret_cast<WNDPROC>(GetClassLongPtrW(hWnd, GCLP_WNDPROC)) ? own : nullptr;
     if (!SetWindowSubclass(hWnd, &CWnd::StaticSubclassProc, kSubclassId,
                            reinterpret_cast<DWORD_PTR>(this)))
         return false;
@@ -169,6 +172,12 @@ void CWnd::ResumeSubclass() {
         m_hWnd = nullptr;
         m_binding = Binding::none;
     }
+}
+
+LRESULT CWnd::SendPastHook(UINT msg, WPARAM wParam, LPARAM lParam) const {
+    if (m_binding == Binding::subclassed && m_hWnd && m_pfnOwnProc)
+        return CallWindowProcW(m_pfnOwnProc, m_hWnd, msg, wParam, lParam);
+    return m_hWnd ? ::SendMessageW(m_hWnd, msg, wParam, lParam) : 0;
 }
 
 bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
